@@ -1,0 +1,85 @@
+// The editor bridge: size, open and close counting, and the copy of the values into the window.
+#include "APluginEditor.h"
+
+#include <thread>
+
+#include "uPlugin.h"
+
+APluginEditor::APluginEditor(APlugin* plugin) : AEffEditor(plugin), plugin(plugin) {}
+
+APluginEditor::~APluginEditor() {
+  if (window_) {
+    plugin->setEditorClosed(true);
+    destroyWindow();
+  }
+}
+
+VstInt32 APluginEditor::getRect(ERect** hostRect) {
+  if (!hostRect) return 0;
+  rect.top = 0;
+  rect.left = 0;
+  if (window_) {
+    rect.bottom = static_cast<int16_t>(window_->ClientHeight());
+    rect.right = static_cast<int16_t>(window_->ClientWidth());
+  } else {
+    rect.bottom = kClosedHeight;
+    rect.right = kClosedWidth;
+  }
+  *hostRect = &rect;
+  return 1;
+}
+
+VstInt32 APluginEditor::open(void* hostWindow) {
+  // Without a parent there is nowhere to put the window.
+  if (!hostWindow) return 0;
+  parentWindow = hostWindow;
+  ++openCount_;
+  if (openCount_ == 1 || !window_) {
+    std::unique_ptr<tamblin::EditorWindow> created = tamblin::createEditorWindow();
+    if (!created || !created->create(parentWindow)) {
+      --openCount_;
+      if (openCount_ == 0) parentWindow = nullptr;
+      return 0;
+    }
+    created->SetBounds(0, 0, created->Width(), created->Height());
+    for (int i = 0; i < tamblin::kEditorValueCount; ++i) created->setParamValue(i, plugin->soundEngine().param(i));
+    created->setInstrument(plugin);
+    window_ = std::move(created);
+    liveWindow.store(window_.get(), std::memory_order_release);
+  }
+  plugin->setEditorClosed(false);
+  window_->Update();
+  window_->Show();
+  window_->SetAll();
+  return 1;
+}
+
+void APluginEditor::close() {
+  if (window_) window_->Hide();
+  if (openCount_ > 0) --openCount_;
+  if (openCount_ == 0) {
+    plugin->setEditorClosed(true);
+    destroyWindow();
+    parentWindow = nullptr;
+  }
+}
+
+void APluginEditor::idle() {
+  if (window_) window_->idle();
+}
+
+void APluginEditor::update() {
+  if (plugin->isEditorClosed()) return;
+  copiesInFlight.fetch_add(1, std::memory_order_acq_rel);
+  if (tamblin::EditorWindow* w = liveWindow.load(std::memory_order_acquire)) {
+    tamblin::Engine& engine = plugin->soundEngine();
+    for (int i = 0; i < tamblin::kEditorValueCount; ++i) w->setParamValue(i, engine.param(i));
+  }
+  copiesInFlight.fetch_sub(1, std::memory_order_acq_rel);
+}
+
+void APluginEditor::destroyWindow() {
+  liveWindow.store(nullptr, std::memory_order_release);
+  while (copiesInFlight.load(std::memory_order_acquire) != 0) std::this_thread::yield();
+  window_.reset();
+}

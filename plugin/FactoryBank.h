@@ -1,0 +1,23 @@
+// The factory bank: names and non-zero values of the sixteen programs a new instance starts with.
+#pragma once
+
+#include <cstddef>
+#include <iterator>
+
+namespace tamblin {
+
+struct FactoryValue {
+  int index;
+  float value;  // the exact 32-bit value a program stores
+};
+
+struct FactoryProgram {
+  const char* name;
+  const FactoryValue* values;  // every index not listed is 0
+  std::size_t count;
+};
+
+constexpr int kFactoryProgramCount = 16;
+extern const FactoryProgram kFactoryBank[kFactoryProgramCount];
+
+}  // namespace tamblin

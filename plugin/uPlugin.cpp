@@ -1,0 +1,232 @@
+// The instrument: construction order, parameters, programs, identity and the block entries.
+#include "uPlugin.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "APluginEditor.h"
+#include "FactoryBank.h"
+
+namespace {
+
+// Writes `text` with its terminating zero into a host buffer of at most `capacity` bytes.
+void copyText(char* destination, const char* text, std::size_t capacity) {
+  if (!destination || capacity == 0) return;
+  const std::size_t length = std::min(std::strlen(text), capacity - 1);
+  std::memcpy(destination, text, length);
+  destination[length] = '\0';
+}
+
+// Hosts size names and labels generously; no text written here is longer than this.
+constexpr std::size_t kHostTextCapacity = 64;
+
+}  // namespace
+
+// ---- APluginProgram -------------------------------------------------------------------------------
+
+APluginProgram::APluginProgram() {
+  for (auto& v : values) v.store(0.0f, std::memory_order_relaxed);
+  setName("Init");
+}
+
+void APluginProgram::setName(const char* text) {
+  std::size_t length = 0;
+  while (length < kNameSize - 1 && text[length] != '\0') ++length;
+  std::memcpy(name, text, length);
+  std::memset(name + length, 0, kNameSize - length);
+}
+
+// ---- Construction and destruction -------------------------------------------------------------------
+
+APlugin::APlugin(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, tamblin::kNumParams) {
+  for (int p = kNumPrograms - 1; p >= 0; --p) programs[p] = std::make_unique<APluginProgram>();
+  setEditor(new APluginEditor(this));
+  hasVu(false);
+  engine.initPitchBend();
+  setNumInputs(2);
+  setNumOutputs(2);
+  canMono(true);
+  canProcessReplacing(true);
+  isSynth(true);
+  setUniqueID(fourChars('T', 'm', 'b', 'l'));
+  engine.initPhases();
+  engine.initTimingAndRate();
+  loadFactoryBank();
+  setProgram(0);
+  engine.initArpList();
+  engine.buildWaveTables();
+}
+
+APlugin::~APlugin() {
+  // The bridge and its window go first: the window may still call into the instrument until then.
+  delete editor;
+  editor = nullptr;
+}
+
+void APlugin::loadFactoryBank() {
+  for (int p = 0; p < kNumPrograms; ++p) {
+    const tamblin::FactoryProgram& factory = tamblin::kFactoryBank[p];
+    for (int i = 0; i < tamblin::kNumStoredValues; ++i) programs[p]->setValue(i, 0.0f);
+    for (std::size_t k = 0; k < factory.count; ++k) programs[p]->setValue(factory.values[k].index, factory.values[k].value);
+    programs[p]->setName(factory.name);
+  }
+}
+
+// ---- Parameters --------------------------------------------------------------------------------------
+
+void APlugin::setParameter(VstInt32 index, float value) {
+  if (index < 0 || index >= tamblin::kNumStoredValues) return;
+  if (value > 1.0f)
+    value = 1.0f;
+  else if (value < 0.0f)
+    value = 0.0f;
+  else if (std::isnan(value))
+    value = 0.0f;
+  engine.setParam(index, value);
+  programs[curProgram]->setValue(index, value);
+  if (index == tamblin::kPlayModeParam) engine.resetPlayMode();
+  if (editor) editor->update();
+}
+
+float APlugin::getParameter(VstInt32 index) {
+  return index >= 0 && index < tamblin::kNumParams ? engine.param(index) : 0.0f;
+}
+
+void APlugin::getParameterName(VstInt32 index, char* text) {
+  copyText(text, tamblin::parameterName(index), kHostTextCapacity);
+}
+
+void APlugin::getParameterLabel(VstInt32, char* label) { copyText(label, "", kHostTextCapacity); }
+
+// Value texts live in the editor only: the host's buffer keeps what it held.
+void APlugin::getParameterDisplay(VstInt32, char*) {}
+
+void APlugin::refreshEditor() {
+  if (editor) editor->update();
+}
+
+// ---- Programs ----------------------------------------------------------------------------------------
+
+void APlugin::setProgram(VstInt32 program) {
+  engine.setSampleRate(static_cast<float>(updateSampleRate()));
+  if (program < 0 || program >= kNumPrograms) return;
+  curProgram = program;
+  for (int i = 0; i < tamblin::kNumStoredValues; ++i) setParameter(i, programs[program]->value(i));
+  engine.resetAfterProgramChange();
+  if (!isEditorClosed() && editor) editor->update();
+}
+
+void APlugin::setProgramName(char* name) {
+  if (!name) return;
+  programs[curProgram]->setName(name);
+  if (!isEditorClosed() && editor) editor->update();
+}
+
+void APlugin::getProgramName(char* name) { copyText(name, programs[curProgram]->getName(), kVstMaxProgNameLen); }
+
+bool APlugin::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
+  if (index < 0 || index >= kNumPrograms || !text) return false;
+  copyText(text, programs[index]->getName(), kVstMaxProgNameLen);
+  return true;
+}
+
+// ---- Identity and capabilities -------------------------------------------------------------------------
+
+bool APlugin::getEffectName(char* name) {
+  if (!name) return false;
+  copyText(name, "Tamblin", kVstMaxEffectNameLen);
+  return true;
+}
+
+bool APlugin::getVendorString(char* text) {
+  if (!text) return false;
+  copyText(text, "Brightmoor", kVstMaxVendorStrLen);
+  return true;
+}
+
+bool APlugin::getProductString(char* text) {
+  if (!text) return false;
+  copyText(text, "Tamblin", kVstMaxProductStrLen);
+  return true;
+}
+
+VstInt32 APlugin::getVendorVersion() { return 1; }
+
+VstInt32 APlugin::canDo(char* text) {
+  if (!text) return -1;
+  return std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstMidiEvent") == 0 ? 1 : -1;
+}
+
+bool APlugin::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
+  if (index < 0 || index > 1 || !properties) return false;
+  std::snprintf(properties->label, sizeof properties->label, "Tamblin %d", static_cast<int>(index + 1));
+  properties->flags = kVstPinIsActive | kVstPinIsStereo;
+  return true;
+}
+
+float APlugin::getVu() { return 0.0f; }
+void APlugin::suspend() {}
+void APlugin::resume() { wantEvents(1); }
+
+void APlugin::setSampleRate(float rate) {
+  AudioEffectX::setSampleRate(rate);
+  engine.setSampleRate(rate);
+}
+
+void APlugin::setBlockSizeAndSampleRate(VstInt32 newBlockSize, float newSampleRate) {
+  AudioEffectX::setBlockSizeAndSampleRate(newBlockSize, newSampleRate);
+  engine.setSampleRate(newSampleRate);
+}
+
+// ---- Audio thread ------------------------------------------------------------------------------------
+
+VstInt32 APlugin::processEvents(VstEvents* events) {
+  if (!events || events->numEvents <= 0) return 1;
+  // Batches are handed over in pieces through a small stack buffer: nothing is allocated.
+  constexpr int kPiece = 64;
+  tamblin::MidiMessage piece[kPiece];
+  int used = 0;
+  for (VstInt32 i = 0; i < events->numEvents; ++i) {
+    const VstEvent* event = events->events[i];
+    if (!event || event->type != kVstMidiType) continue;
+    const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+    tamblin::MidiMessage& message = piece[used++];
+    message.deltaFrames = midi->deltaFrames;
+    for (int b = 0; b < 4; ++b) message.bytes[b] = static_cast<uint8_t>(midi->midiData[b]);
+    if (used == kPiece) {
+      engine.processEvents(piece, used);
+      used = 0;
+    }
+  }
+  if (used > 0) engine.processEvents(piece, used);
+  return 1;
+}
+
+void APlugin::process(float** inputs, float** outputs, VstInt32 sampleFrames) { render(inputs, outputs, sampleFrames); }
+
+void APlugin::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
+  render(inputs, outputs, sampleFrames);
+}
+
+void APlugin::render(float** inputs, float** outputs, VstInt32 sampleFrames) {
+  if (sampleFrames <= 0 || !outputs) return;
+  const float* input = inputs ? inputs[0] : nullptr;
+  float* left = outputs[0];
+  float* right = outputs[1];
+  if (left && right) {
+    engine.render(input, left, right, sampleFrames);
+    return;
+  }
+  if (!left && !right) return;
+  // One channel missing: keep time and sound going, write only the channel the host gave.
+  for (VstInt32 done = 0; done < sampleFrames; done += kScratchFrames) {
+    const VstInt32 n = std::min<VstInt32>(kScratchFrames, sampleFrames - done);
+    const float* in = input ? input + done : nullptr;
+    if (left)
+      engine.render(in, left + done, scratch, n);
+    else
+      engine.render(in, scratch, right + done, n);
+  }
+}

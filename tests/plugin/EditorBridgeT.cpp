@@ -1,0 +1,96 @@
+// The editor bridge: size, open and close counting, and the values it copies into the window.
+#include "APluginEditor.h"
+#include "support/Instrument.h"
+
+using tamblin::test::InstrumentTest;
+
+namespace {
+// Stands in for the host's native window handle; the bridge only passes it on.
+void* hostWindow() {
+  static int token;
+  return &token;
+}
+}  // namespace
+
+class EditorBridgeTest : public InstrumentTest {
+ protected:
+  APluginEditor& bridge() { return *static_cast<APluginEditor*>(plugin->getEditor()); }
+  ERect rect() {
+    ERect* r = nullptr;
+    EXPECT_EQ(request(effEditGetRect, 0, 0, &r), 1);
+    return r ? *r : ERect{-1, -1, -1, -1};
+  }
+};
+
+TEST_F(EditorBridgeTest, RectangleBeforeAndAfterAWindowExists) {
+  ERect r = rect();
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.bottom, 518);
+  EXPECT_EQ(r.right, 665);
+  ASSERT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
+  r = rect();
+  EXPECT_EQ(r.bottom, 536);
+  EXPECT_EQ(r.right, 544);
+  request(effEditClose);
+  EXPECT_EQ(rect().right, 665);
+  EXPECT_EQ(request(effEditGetRect), 0);  // no place to put the answer
+}
+
+TEST_F(EditorBridgeTest, OpenAndCloseAreCounted) {
+  EXPECT_FALSE(plugin->isEditorClosed());
+  EXPECT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
+  tamblin::EditorWindow* first = bridge().editorWindow();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
+  EXPECT_EQ(bridge().editorWindow(), first);  // shown again, not made again
+  EXPECT_EQ(bridge().openCount(), 2);
+  request(effEditClose);
+  EXPECT_EQ(bridge().editorWindow(), first);
+  EXPECT_FALSE(plugin->isEditorClosed());
+  request(effEditClose);
+  EXPECT_EQ(bridge().editorWindow(), nullptr);
+  EXPECT_TRUE(plugin->isEditorClosed());
+  request(effEditClose);  // a close too many stays closed
+  EXPECT_EQ(bridge().openCount(), 0);
+  EXPECT_EQ(request(effEditIdle), 0);
+  EXPECT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
+  EXPECT_FALSE(plugin->isEditorClosed());
+  EXPECT_EQ(request(effEditKeyDown, 'a'), -1);
+  EXPECT_EQ(request(effEditKeyUp, 'a'), -1);
+  EXPECT_EQ(request(effSetEditKnobMode, 0, 1), 0);
+}
+
+TEST_F(EditorBridgeTest, OpenWithoutAParentWindowIsRefused) {
+  EXPECT_EQ(request(effEditOpen, 0, 0, nullptr), 0);
+  EXPECT_EQ(bridge().openCount(), 0);
+  EXPECT_EQ(bridge().editorWindow(), nullptr);
+}
+
+TEST_F(EditorBridgeTest, WindowGetsTheValuesOnOpenAndAfterEveryChange) {
+  setParameter(31, 0.4f);
+  ASSERT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
+  tamblin::EditorWindow* window = bridge().editorWindow();
+  EXPECT_EQ(window->paramValue(31), 0.4f);
+  EXPECT_EQ(window->paramValue(0), 0.75f);
+  setParameter(31, 0.6f);
+  EXPECT_EQ(window->paramValue(31), 0.6f);
+  request(effSetProgram, 0, 3);
+  EXPECT_EQ(window->paramValue(31), 0.3985f);
+  plugin->setParameter(100, 0.5f);
+  EXPECT_EQ(window->paramValue(100), 0.5f);
+}
+
+TEST_F(EditorBridgeTest, EditsFromTheWindowAreAutomation) {
+  ASSERT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
+  plugin->setParameterAutomated(14, 0.2f);
+  EXPECT_EQ(bridge().editorWindow()->paramValue(14), 0.2f);
+  ASSERT_EQ(host.requestsWith(audioMasterAutomate).size(), 1u);
+  EXPECT_EQ(host.requestsWith(audioMasterAutomate)[0].index, 14);
+}
+
+TEST_F(EditorBridgeTest, ClosingTheInstrumentWithAnOpenEditorDestroysTheWindow) {
+  ASSERT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
+  ASSERT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
+  // TearDown closes the instrument; the sanitizer build reports anything left behind.
+}
