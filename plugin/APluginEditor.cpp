@@ -35,7 +35,7 @@ VstInt32 APluginEditor::open(void* hostWindow) {
   parentWindow = hostWindow;
   ++openCount_;
   if (openCount_ == 1 || !window_) {
-    std::unique_ptr<tamblin::EditorWindow> created = tamblin::createEditorWindow();
+    std::unique_ptr<tamblin::EditorWindow> created = windowFactory();
     if (!created || !created->create(parentWindow)) {
       --openCount_;
       if (openCount_ == 0) parentWindow = nullptr;

@@ -23,6 +23,10 @@ class APluginEditor : public AEffEditor {
   void idle() override;                     // [ui thread]
   void update() override;                   // [any thread] copies the values into an open window
 
+  // Which window open() makes; the drawn editor unless a test or tool asks for another.
+  using WindowFactory = std::unique_ptr<tamblin::EditorWindow> (*)();
+  void setWindowFactory(WindowFactory factory) { windowFactory = factory; }
+
   int openCount() const { return openCount_; }
   tamblin::EditorWindow* editorWindow() const { return window_.get(); }
 
@@ -34,6 +38,7 @@ class APluginEditor : public AEffEditor {
   std::unique_ptr<tamblin::EditorWindow> window_;
   void* parentWindow = nullptr;
   APlugin* plugin;
+  WindowFactory windowFactory = tamblin::createEditorWindow;
   // update() may run on the audio thread while the host closes the editor: it publishes the window
   // it copies into, and destruction waits (on the ui thread only) until no copy is in flight.
   std::atomic<tamblin::EditorWindow*> liveWindow{nullptr};

@@ -1,5 +1,6 @@
 // The editor bridge: size, open and close counting, and the values it copies into the window.
 #include "APluginEditor.h"
+#include "ValuesOnlyWindow.h"
 #include "support/Instrument.h"
 
 using tamblin::test::InstrumentTest;
@@ -12,8 +13,15 @@ void* hostWindow() {
 }
 }  // namespace
 
+// The bridge on its own: a window that keeps values and draws nothing stands behind it.
 class EditorBridgeTest : public InstrumentTest {
  protected:
+  void SetUp() override {
+    InstrumentTest::SetUp();
+    bridge().setWindowFactory([]() -> std::unique_ptr<tamblin::EditorWindow> {
+      return std::make_unique<tamblin::ValuesOnlyWindow>();
+    });
+  }
   APluginEditor& bridge() { return *static_cast<APluginEditor*>(plugin->getEditor()); }
   ERect rect() {
     ERect* r = nullptr;
@@ -40,13 +48,16 @@ TEST_F(EditorBridgeTest, RectangleBeforeAndAfterAWindowExists) {
 TEST_F(EditorBridgeTest, OpenAndCloseAreCounted) {
   EXPECT_FALSE(plugin->isEditorClosed());
   EXPECT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
-  tamblin::EditorWindow* first = bridge().editorWindow();
+  auto* first = static_cast<tamblin::ValuesOnlyWindow*>(bridge().editorWindow());
   ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->visible());
+  EXPECT_EQ(first->instrument(), plugin);
   EXPECT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
   EXPECT_EQ(bridge().editorWindow(), first);  // shown again, not made again
   EXPECT_EQ(bridge().openCount(), 2);
   request(effEditClose);
   EXPECT_EQ(bridge().editorWindow(), first);
+  EXPECT_FALSE(first->visible());  // hidden until the next open
   EXPECT_FALSE(plugin->isEditorClosed());
   request(effEditClose);
   EXPECT_EQ(bridge().editorWindow(), nullptr);

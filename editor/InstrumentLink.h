@@ -1,0 +1,22 @@
+// What the editor window asks of the instrument: automated parameter changes and the gate position.
+#pragma once
+
+#include <memory>
+
+class APlugin;
+
+namespace tamblin {
+
+class InstrumentLink {
+ public:
+  virtual ~InstrumentLink() = default;
+  // Sets the parameter and reports it to the host as an automation change.
+  virtual void setParameterAutomated(int index, float value) = 0;
+  // The engine's gate position in steps; written by the audio thread, read without a lock.
+  virtual float gatePosition() const = 0;
+};
+
+// The link to a real instrument; nullptr for a null instrument.
+std::unique_ptr<InstrumentLink> linkToInstrument(APlugin* instrument);
+
+}  // namespace tamblin

@@ -1,0 +1,436 @@
+// The X11 backend: a child window in the host's window, pointer grabs, menu windows, timers, events.
+#include "platform/x11/X11Backend.h"
+
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace tamblin {
+
+std::unique_ptr<WindowBackend> createPlatformBackend() { return std::make_unique<X11Backend>(); }
+
+namespace {
+
+// X errors on the editor's own connections (a parent that is not a window, a window the host has
+// already destroyed) must not reach the default handler, which ends the process. While an editor
+// connection is open our handler is installed; errors on other connections go on to the handler that
+// was there before, which is put back when the last editor connection closes (the library may be
+// unloaded afterwards).
+constexpr int kMaxDisplays = 64;
+std::array<std::atomic<Display*>, kMaxDisplays> ourDisplays{};
+std::array<std::atomic<int>, kMaxDisplays> errorCounts{};
+std::atomic<XErrorHandler> previousHandler{nullptr};
+std::mutex handlerMutex;
+int registeredDisplays = 0;
+
+int onXError(Display* display, XErrorEvent* error) {
+  for (int i = 0; i < kMaxDisplays; ++i) {
+    if (ourDisplays[i].load() == display) {
+      errorCounts[i].fetch_add(1);
+      return 0;
+    }
+  }
+  const XErrorHandler previous = previousHandler.load();
+  return previous ? previous(display, error) : 0;
+}
+
+bool registerDisplay(Display* display) {
+  std::lock_guard lock(handlerMutex);
+  for (int i = 0; i < kMaxDisplays; ++i) {
+    Display* expected = nullptr;
+    if (ourDisplays[i].compare_exchange_strong(expected, display)) {
+      errorCounts[i].store(0);
+      if (registeredDisplays++ == 0) previousHandler = XSetErrorHandler(onXError);
+      return true;
+    }
+  }
+  return false;
+}
+
+void unregisterDisplay(Display* display) {
+  std::lock_guard lock(handlerMutex);
+  for (int i = 0; i < kMaxDisplays; ++i) {
+    Display* expected = display;
+    if (ourDisplays[i].compare_exchange_strong(expected, nullptr)) {
+      if (--registeredDisplays == 0) {
+        // Only when ours is still the handler in force; a later one keeps its place.
+        const XErrorHandler current = XSetErrorHandler(previousHandler.load());
+        if (current != onXError) XSetErrorHandler(current);
+      }
+      return;
+    }
+  }
+}
+
+int errorsOn(Display* display) {
+  for (int i = 0; i < kMaxDisplays; ++i) {
+    if (ourDisplays[i].load() == display) return errorCounts[i].load();
+  }
+  return 0;
+}
+
+int64_t millisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+int shiftOf(unsigned long mask) {
+  int shift = 0;
+  while (mask != 0 && (mask & 1) == 0) {
+    mask >>= 1;
+    ++shift;
+  }
+  return shift;
+}
+
+constexpr long kPointerEvents = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+
+}  // namespace
+
+X11Backend::~X11Backend() { close(); }
+
+bool X11Backend::open(void* parentWindow, int width, int height, WindowEvents& events) {
+  const auto parent = static_cast<::Window>(reinterpret_cast<uintptr_t>(parentWindow));
+  if (parent == 0 || display_ != nullptr) return false;
+  display_ = XOpenDisplay(nullptr);
+  if (display_ == nullptr) return false;
+  if (!registerDisplay(display_)) {
+    XCloseDisplay(display_);
+    display_ = nullptr;
+    return false;
+  }
+  events_ = &events;
+  width_ = width;
+  height_ = height;
+  const int screen = DefaultScreen(display_);
+
+  XWindowAttributes parentAttributes;
+  XVisualInfo info;
+  const bool parentValid =
+      XGetWindowAttributes(display_, parent, &parentAttributes) != 0 && errorsOn(display_) == 0;
+  if (!parentValid || !XMatchVisualInfo(display_, screen, 24, TrueColor, &info)) {
+    releaseResources();
+    return false;
+  }
+  visual_ = info.visual;
+  colormap_ = XCreateColormap(display_, RootWindow(display_, screen), visual_, AllocNone);
+  XSetWindowAttributes attributes{};
+  attributes.colormap = colormap_;
+  attributes.border_pixel = 0;
+  attributes.background_pixmap = None;
+  attributes.event_mask = ExposureMask | kPointerEvents | StructureNotifyMask;
+  window_ = XCreateWindow(display_, parent, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                          0, 24, InputOutput, visual_,
+                          CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
+  XSync(display_, False);
+  if (window_ == 0 || errorsOn(display_) != 0) {
+    releaseResources();
+    return false;
+  }
+  gc_ = XCreateGC(display_, window_, 0, nullptr);
+  image_ = makeImage(width, height);
+  if (image_ == nullptr) {
+    releaseResources();
+    return false;
+  }
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    releaseResources();
+    return false;
+  }
+  wakeRead_ = fds[0];
+  wakeWrite_ = fds[1];
+  nextLamp_ = Clock::now() + std::chrono::milliseconds(kGateLampIntervalMs);
+  nextRefresh_ = Clock::now() + std::chrono::milliseconds(kRefreshIntervalMs);
+  stopping_ = false;
+  thread_ = std::thread([this] { run(); });
+  return true;
+}
+
+XImage* X11Backend::makeImage(int width, int height) {
+  auto* data = static_cast<char*>(std::calloc(static_cast<size_t>(width) * static_cast<size_t>(height), 4));
+  if (data == nullptr) return nullptr;
+  XImage* image = XCreateImage(display_, visual_, 24, ZPixmap, 0, data, static_cast<unsigned>(width),
+                               static_cast<unsigned>(height), 32, 0);
+  if (image == nullptr) std::free(data);
+  return image;  // XDestroyImage frees the data with the image
+}
+
+void X11Backend::close() {
+  if (thread_.joinable()) {
+    stopping_ = true;
+    if (wakeWrite_ >= 0) {
+      const char byte = 1;
+      [[maybe_unused]] const auto written = write(wakeWrite_, &byte, 1);
+    }
+    if (thread_.get_id() != std::this_thread::get_id()) {
+      thread_.join();
+    } else {
+      thread_.detach();
+    }
+  }
+  releaseResources();
+}
+
+void X11Backend::releaseResources() {
+  if (display_ != nullptr) {
+    // A grab dies with the connection; the ungrab makes sure none outlives the editor's windows.
+    XUngrabPointer(display_, CurrentTime);
+    XUngrabKeyboard(display_, CurrentTime);
+    if (menuImage_ != nullptr) XDestroyImage(menuImage_);
+    if (image_ != nullptr) XDestroyImage(image_);
+    if (gc_ != nullptr) XFreeGC(display_, gc_);
+    if (menuWindow_ != 0) XDestroyWindow(display_, menuWindow_);
+    if (window_ != 0 && !windowGone_) XDestroyWindow(display_, window_);
+    if (colormap_ != 0) XFreeColormap(display_, colormap_);
+    XSync(display_, False);
+    unregisterDisplay(display_);
+    XCloseDisplay(display_);
+  }
+  for (int* fd : {&wakeRead_, &wakeWrite_}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
+  display_ = nullptr;
+  window_ = menuWindow_ = 0;
+  colormap_ = 0;
+  gc_ = nullptr;
+  image_ = menuImage_ = nullptr;
+  menuOpen_ = false;
+  windowGone_ = false;
+  events_ = nullptr;
+}
+
+void X11Backend::setBounds(int left, int top, int, int) {
+  if (display_ == nullptr || windowGone_) return;
+  XMoveWindow(display_, window_, left, top);
+  XFlush(display_);
+}
+
+void X11Backend::setVisible(bool visible) {
+  if (display_ == nullptr || windowGone_) return;
+  if (visible) {
+    XMapRaised(display_, window_);
+  } else {
+    if (menuOpen_) hideMenu();
+    XUngrabPointer(display_, CurrentTime);
+    XUnmapWindow(display_, window_);
+  }
+  XFlush(display_);
+}
+
+void X11Backend::putImage(::Window target, XImage* image, const Image& source, const Rect& area) {
+  const int left = std::max(area.left, 0), top = std::max(area.top, 0);
+  const int right = std::min({area.right, source.width(), image->width});
+  const int bottom = std::min({area.bottom, source.height(), image->height});
+  if (right <= left || bottom <= top) return;
+  const int redShift = shiftOf(image->red_mask), greenShift = shiftOf(image->green_mask);
+  const int blueShift = shiftOf(image->blue_mask);
+  const auto& pixels = source.pixels();
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      const Color c =
+          pixels[static_cast<size_t>(y) * static_cast<size_t>(source.width()) + static_cast<size_t>(x)];
+      const unsigned long value = (static_cast<unsigned long>(c.r) << redShift) |
+                                  (static_cast<unsigned long>(c.g) << greenShift) |
+                                  (static_cast<unsigned long>(c.b) << blueShift);
+      XPutPixel(image, x, y, value);
+    }
+  }
+  XPutImage(display_, target, gc_, image, left, top, left, top, static_cast<unsigned>(right - left),
+            static_cast<unsigned>(bottom - top));
+}
+
+void X11Backend::present(const Image& frame, const Rect& area) {
+  if (display_ == nullptr || windowGone_) return;
+  putImage(window_, image_, frame, area);
+  XFlush(display_);
+}
+
+void X11Backend::capturePointer() {
+  if (display_ == nullptr || windowGone_) return;
+  XGrabPointer(display_, window_, False, kPointerEvents, GrabModeAsync, GrabModeAsync, None, None,
+               CurrentTime);
+  XFlush(display_);
+}
+
+void X11Backend::releasePointer() {
+  if (display_ == nullptr) return;
+  XUngrabPointer(display_, CurrentTime);
+  XFlush(display_);
+}
+
+void X11Backend::showMenu(int windowX, int windowY, const Image& menu) {
+  if (display_ == nullptr || windowGone_ || menu.width() <= 0 || menu.height() <= 0) return;
+  const int screen = DefaultScreen(display_);
+  const ::Window root = RootWindow(display_, screen);
+  int rootX = 0, rootY = 0;
+  ::Window child = 0;
+  XTranslateCoordinates(display_, window_, root, windowX, windowY, &rootX, &rootY, &child);
+  // Top-left at the pointer, moved back as far as needed to keep the whole menu on the screen.
+  menuX_ = std::max(0, std::min(rootX, DisplayWidth(display_, screen) - menu.width()));
+  menuY_ = std::max(0, std::min(rootY, DisplayHeight(display_, screen) - menu.height()));
+  const auto width = static_cast<unsigned>(menu.width()), height = static_cast<unsigned>(menu.height());
+  if (menuWindow_ == 0) {
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.save_under = True;
+    attributes.colormap = colormap_;
+    attributes.border_pixel = 0;
+    attributes.background_pixmap = None;
+    attributes.event_mask = ExposureMask | kPointerEvents | KeyPressMask;
+    menuWindow_ = XCreateWindow(
+        display_, root, menuX_, menuY_, width, height, 0, 24, InputOutput, visual_,
+        CWOverrideRedirect | CWSaveUnder | CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask,
+        &attributes);
+  } else {
+    XMoveResizeWindow(display_, menuWindow_, menuX_, menuY_, width, height);
+  }
+  if (menuImage_ == nullptr || menuImage_->width != menu.width() || menuImage_->height != menu.height()) {
+    if (menuImage_ != nullptr) XDestroyImage(menuImage_);
+    menuImage_ = makeImage(menu.width(), menu.height());
+  }
+  XMapRaised(display_, menuWindow_);
+  menuOpen_ = true;
+  menuPicture_ = menu;
+  if (menuImage_ != nullptr) putImage(menuWindow_, menuImage_, menu, menu.bounds());
+  const int grab = XGrabPointer(display_, menuWindow_, False, kPointerEvents, GrabModeAsync, GrabModeAsync,
+                                None, None, CurrentTime);
+  // The keyboard too, for Escape; a menu that cannot have it still works with the pointer.
+  XGrabKeyboard(display_, menuWindow_, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+  XFlush(display_);
+  if (grab != GrabSuccess) {
+    // Without the pointer the menu could never be dismissed: give up on it at once.
+    hideMenu();
+    if (events_ != nullptr) events_->menuCancelled();
+  }
+}
+
+void X11Backend::presentMenu(const Image& menu) {
+  if (display_ == nullptr || !menuOpen_ || menuImage_ == nullptr) return;
+  menuPicture_ = menu;
+  putImage(menuWindow_, menuImage_, menu, menu.bounds());
+  XFlush(display_);
+}
+
+void X11Backend::hideMenu() {
+  if (display_ == nullptr || !menuOpen_) return;
+  menuOpen_ = false;
+  XUngrabPointer(display_, CurrentTime);
+  XUngrabKeyboard(display_, CurrentTime);
+  XUnmapWindow(display_, menuWindow_);
+  XFlush(display_);
+}
+
+void X11Backend::idle() {
+  if (events_ == nullptr) return;
+  std::lock_guard lock(events_->windowLock());
+  lastIdleMs_ = millisecondsSince(start_);
+  if (display_ != nullptr) pump();
+}
+
+void X11Backend::run() {
+  while (!stopping_) {
+    const bool hostIdles = millisecondsSince(start_) - lastIdleMs_.load() < kIdleGraceMs;
+    int timeout = kIdleGraceMs / 2;
+    if (!hostIdles) {
+      std::lock_guard lock(events_->windowLock());
+      const auto untilTimer = std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::min(nextLamp_, nextRefresh_) - Clock::now());
+      timeout = static_cast<int>(std::clamp<int64_t>(untilTimer.count(), 0, kGateLampIntervalMs));
+    }
+    pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {ConnectionNumber(display_), POLLIN, 0}};
+    poll(fds, hostIdles ? 1 : 2, timeout);
+    char drain[16];
+    while (read(wakeRead_, drain, sizeof drain) > 0) {
+    }
+    if (stopping_) break;
+    if (millisecondsSince(start_) - lastIdleMs_.load() < kIdleGraceMs) continue;
+    std::lock_guard lock(events_->windowLock());
+    if (!stopping_) pump();
+  }
+}
+
+void X11Backend::pump() {
+  while (display_ != nullptr && XPending(display_) > 0) {
+    XEvent event;
+    XNextEvent(display_, &event);
+    handle(event);
+  }
+  runTimers();
+}
+
+void X11Backend::runTimers() {
+  const auto now = Clock::now();
+  if (now >= nextLamp_) {
+    nextLamp_ = std::max(nextLamp_ + std::chrono::milliseconds(kGateLampIntervalMs), now);
+    events_->timerElapsed(kGateLampTimer);
+  }
+  if (now >= nextRefresh_) {
+    nextRefresh_ = std::max(nextRefresh_ + std::chrono::milliseconds(kRefreshIntervalMs), now);
+    events_->timerElapsed(kRefreshTimer);
+  }
+}
+
+void X11Backend::handle(XEvent& event) {
+  switch (event.type) {
+    case Expose: {
+      const XExposeEvent& e = event.xexpose;
+      const Rect area{e.x, e.y, e.x + e.width, e.y + e.height};
+      if (e.window == window_ && !windowGone_) putImage(window_, image_, events_->composedFrame(), area);
+      if (e.window == menuWindow_ && menuOpen_ && menuImage_ != nullptr)
+        putImage(menuWindow_, menuImage_, menuPicture_, area);
+      break;
+    }
+    case DestroyNotify:
+      if (event.xdestroywindow.window == window_) windowGone_ = true;
+      break;
+    case ButtonPress:
+    case ButtonRelease: {
+      const XButtonEvent& e = event.xbutton;
+      if (e.button < Button1 || e.button > Button3) break;  // wheel and extra buttons are not used
+      const MouseButton button = e.button == Button1
+                                     ? MouseButton::Left
+                                     : (e.button == Button3 ? MouseButton::Right : MouseButton::Middle);
+      const bool shift = (e.state & ShiftMask) != 0;
+      if (menuOpen_) {
+        const int x = e.x_root - menuX_, y = e.y_root - menuY_;
+        if (event.type == ButtonPress) {
+          events_->menuPointerPressed(x, y);
+        } else {
+          events_->menuPointerReleased(x, y);
+        }
+      } else if (e.window == window_) {
+        if (event.type == ButtonPress) {
+          events_->pointerPressed(button, shift, e.x, e.y, static_cast<uint32_t>(e.time));
+        } else {
+          events_->pointerReleased(button, shift, e.x, e.y);
+        }
+      }
+      break;
+    }
+    case KeyPress:
+      if (menuOpen_ && XLookupKeysym(&event.xkey, 0) == XK_Escape) events_->menuCancelled();
+      break;
+    case MotionNotify: {
+      const XMotionEvent& e = event.xmotion;
+      if (menuOpen_) {
+        events_->menuPointerMoved(e.x_root - menuX_, e.y_root - menuY_);
+      } else if (e.window == window_) {
+        events_->pointerMoved((e.state & ShiftMask) != 0, e.x, e.y);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace tamblin
