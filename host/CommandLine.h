@@ -1,0 +1,45 @@
+// The options of tamblin-render and their checks, apart from the program so they can be tested.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "AudioFile.h"
+#include "Renderer.h"
+
+namespace tamblin::host {
+
+struct CommandLine {
+  std::string pluginPath;
+  std::string midiPath;
+  std::string outputPath;
+  bool help = false;
+  bool version = false;
+  bool info = false;
+  bool quiet = false;
+  std::optional<int> program;
+  std::vector<std::pair<int, float>> parameters;  // in the order given
+  std::optional<double> tempo;
+  int sampleRate = 44100;
+  int blockSize = 512;
+  RenderOptions render;
+  std::optional<AudioFormat> format;  // else from the output name
+  std::optional<int> bits;            // else 32-bit float for WAV, 24 for FLAC
+};
+
+// A bad option or argument; the message names it.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Parses argv[1..]; throws UsageError. Program and parameter indices are checked against the
+// plug-in later, once it is loaded.
+CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+std::string usageText();
+
+}  // namespace tamblin::host
