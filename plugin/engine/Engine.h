@@ -1,0 +1,96 @@
+// The sound engine: the record with every piece of sound state, and the entry points the instrument calls.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "EngineRecord.h"
+
+namespace tamblin {
+
+// What the engine asks of the instrument that owns it. Called on the audio thread, from render().
+class EngineHost {
+ public:
+  virtual ~EngineHost() = default;
+  // The host tick: ask the host for its time info (answer unused) and its tempo x 10000 (0 when unknown).
+  virtual void requestTimeInfo() = 0;
+  virtual int32_t tempoAt(int32_t samplePosition) = 0;
+  // A mapped controller sets a parameter through the instrument (clamping, program store, editor copy).
+  virtual void setParameterFromController(int32_t index, float value) = 0;
+  // After every control change and pitch-bend message: the editor copy of the values is refreshed.
+  virtual void controllerMessageHandled() = 0;
+};
+
+// One MIDI message with the frame of the block it belongs to.
+struct MidiMessage {
+  int32_t deltaFrames;
+  uint8_t bytes[4];
+};
+
+// Messages waiting for the next render(): a host sends at most a few hundred per block; when the queue
+// is full, a message acts at once instead of being lost.
+constexpr int kMidiQueueSize = 2048;
+
+class Engine {
+ public:
+  explicit Engine(EngineHost& host);
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  // Construction steps; the instrument calls them in its own construction order.
+  void initPitchBend();       // pitch wheel at rest
+  void initPhases();          // oscillator phases of voices 0..7 spread over 3/7 of a cycle
+  void initTimingAndRate();   // history slots, tempo 120, arpeggiator position, 44100 Hz
+  void initArpList();         // arpeggiator list empty
+  void buildWaveTables();
+
+  // Adopts a sample rate (program change step 1, and whenever the host sets one). A rate that is not
+  // finite or lies outside 1 kHz..1 MHz is ignored: the engine keeps its last valid rate.
+  void setSampleRate(float rate);
+  // Program change, steps 4 to 6: keys released, history slots and filter states of the first voices cleared.
+  void resetAfterProgramChange();
+  // Storing the play mode, whatever its value: every key released, voice pointer 0, arpeggiator list empty.
+  void resetPlayMode();
+
+  // Parameter mirror. Written by any thread, read by the audio thread at the moment of use. The
+  // instrument clamps before storing; the engine clamps again (NaN to 0) so that every table index it
+  // derives from a parameter stays in range whoever calls.
+  void setParam(int32_t index, float value) {
+    if (index < 0 || index >= kParamCount) return;
+    const float safe = value > 1.0f ? 1.0f : (value >= 0.0f ? value : 0.0f);
+    record.params[index].store(safe, std::memory_order_relaxed);
+  }
+  float param(int32_t index) const {
+    return index >= 0 && index < kParamCount ? record.params[index].load(std::memory_order_relaxed) : 0.0f;
+  }
+
+  // MIDI intake [audio thread]: queues the messages, each to act at its delta frame of the next render();
+  // answers 1.
+  int32_t processEvents(const MidiMessage* messages, int32_t count);
+
+  // Renders `frames` frames [audio thread]: reads input (may be null: silence), overwrites left and right.
+  void render(const float* input, float* left, float* right, int32_t frames);
+
+  // The gate position in steps (0 <= p < 16), for the editor's lamp; any thread.
+  float gatePositionForDisplay() const;
+
+  float sampleRate() const;
+
+  // The whole engine state, for the instrument's tests and tools. Written only by the engine's stages.
+  EngineRecord record{};
+
+ private:
+  struct QueuedMessage {
+    int32_t deltaFrames;
+    uint8_t bytes[4];
+  };
+
+  void applyMessage(const uint8_t bytes[4]);
+  void sortQueue();
+
+  EngineHost& host_;
+  QueuedMessage queue_[kMidiQueueSize] = {};
+  int32_t queueCount_ = 0;
+};
+
+}  // namespace tamblin

@@ -1,0 +1,159 @@
+// The engine record: every piece of sound-engine state in one fixed-size structure, sized for the worst case.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace tamblin {
+
+constexpr int kParamCount = 101;         // 100 host parameters and the value programs also store
+constexpr int kVoiceSlots = 16;          // "16 Poly" is the most the instrument ever plays
+constexpr int kOscillators = 4;          // two pairs per voice
+constexpr int kWaveTables = 8;           // one per wave type; the pulse (type 1) table stays unbuilt
+constexpr int kWaveTableSize = 4096;     // read without interpolation: a 24-bit phase shifted right by 12
+constexpr int kHistorySlots = 3;         // the two-pole section looks two frames back
+constexpr int kCombRingSize = 8192;      // longest comb delay is 8190 frames (20 Hz at 192 kHz is capped)
+constexpr int kCombRingMask = kCombRingSize - 1;
+constexpr int kStereoRingSize = 65536;   // longest stereo delay is 2^10 + 10 frames; the ring is generous
+constexpr int kStereoRingMask = kStereoRingSize - 1;
+constexpr int kArpListSize = 33;         // held keys the arpeggiator remembers
+constexpr int kGateSteps = 16;           // one bit per step of a 16-bit pattern
+constexpr int64_t kPhaseMask = 16777215; // oscillator phases are 24-bit
+
+// Every field starts at 0 (the record is built zeroed); the construction steps then set the rest.
+// Names follow the design documents so that the stages read like their descriptions.
+struct EngineRecord {
+  // Parameter mirror: written from any thread (host automation, editor, controllers), read by the audio
+  // thread at the moment of use. Relaxed atomics: each value is written and read whole.
+  std::atomic<float> params[kParamCount] = {};
+  float P(int k) const { return params[k].load(std::memory_order_relaxed); }
+
+  // Timing.
+  float sampleRate = 0.0f;
+  float baseIncrement = 0.0f;  // 110 / sampleRate: note 57 in cycles per frame
+  int32_t sampleCounter = 0;   // frames rendered since construction, never reset, wraps
+  float tempoBpm = 0.0f;
+
+  // Voices.
+  uint8_t voiceHeld[kVoiceSlots] = {};
+  float noteNumber[kVoiceSlots] = {};
+  float velocity[kVoiceSlots] = {};
+  float filterVelocity[kVoiceSlots] = {};
+  float glidePitch[kVoiceSlots] = {};
+  float voicePitch[kVoiceSlots] = {};
+  float voiceRatio[kVoiceSlots] = {};
+  int64_t phase[kVoiceSlots][kOscillators] = {};
+  int64_t phaseIncrement[kVoiceSlots][kOscillators] = {};
+  float env1Level[kVoiceSlots] = {};
+  float env2Level[kVoiceSlots] = {};
+  float filterEnvLevel[kVoiceSlots] = {};
+  uint8_t env1Attacking[kVoiceSlots] = {};
+  uint8_t env2Attacking[kVoiceSlots] = {};
+  uint8_t filterEnvAttacking[kVoiceSlots] = {};
+  float env1Out[kVoiceSlots] = {};
+  float env2Out[kVoiceSlots] = {};
+  float voiceOutput[kVoiceSlots] = {};
+
+  // Note allocation and play modes.
+  int32_t voicePointer = 0;
+  int32_t voiceCount = 0;
+  int32_t legatoFirstNote = 0;
+  int32_t legatoLastNote = 0;
+  int32_t legatoHeld = 0;
+  float arpNotes[kArpListSize] = {};
+  int32_t arpLast = 0;
+  float arpPosition = 0.0f;
+  float arpPrevPosition = 0.0f;
+  float arpIncrement = 0.0f;
+  float pitchBend = 0.0f;
+  float controllerValue = 0.0f;
+
+  // Voice filter.
+  int32_t filterType[kVoiceSlots] = {};
+  float biquadB0[kVoiceSlots] = {};
+  float biquadB1[kVoiceSlots] = {};
+  float biquadB2[kVoiceSlots] = {};
+  float biquadA1[kVoiceSlots] = {};
+  float biquadA2[kVoiceSlots] = {};
+  float biquadX[kVoiceSlots][kHistorySlots] = {};
+  float biquadY[kVoiceSlots][kHistorySlots] = {};
+  int32_t historyState = 0;
+  int32_t historySlot0 = 0;
+  int32_t historySlot1 = 0;
+  int32_t historySlot2 = 0;
+  float ladderK[kVoiceSlots] = {};
+  float ladderP[kVoiceSlots] = {};
+  float ladderRes[kVoiceSlots] = {};
+  float ladderX1[kVoiceSlots] = {};
+  float ladderY1[kVoiceSlots] = {};
+  float ladderY2[kVoiceSlots] = {};
+  float ladderY3[kVoiceSlots] = {};
+  float ladderY4[kVoiceSlots] = {};
+  float ringIncrement[kVoiceSlots] = {};
+  float ringPhase[kVoiceSlots] = {};
+  float ringDepth[kVoiceSlots] = {};
+  int32_t combDelay[kVoiceSlots] = {};
+  int32_t combWrite[kVoiceSlots] = {};
+  float combFeedback[kVoiceSlots] = {};
+  float combIn[kVoiceSlots][kCombRingSize] = {};
+  float combOut[kVoiceSlots][kCombRingSize] = {};
+
+  // Oscillator, envelope and modulator coefficients (coefficient and control ticks).
+  int32_t waveType[2] = {};
+  float tuneRatio[kOscillators] = {};
+  float glideCoef = 0.0f;
+  float glideNorm = 0.0f;
+  float env1Attack = 0.0f, env1Decay = 0.0f, env1Sustain = 0.0f, env1Release = 0.0f;
+  float env2Attack = 0.0f, env2Decay = 0.0f, env2Sustain = 0.0f, env2Release = 0.0f;
+  float filterEnvAttack = 0.0f, filterEnvRelease = 0.0f;
+  float keyTrack = 0.0f;
+  float detuneRate[kOscillators] = {};
+  float detuneRatio[kOscillators] = {};
+  int32_t pulseWidth[2] = {};
+  float pwmRate[2] = {};
+  float tremoloRate = 0.0f;
+  float tremoloLevel = 0.0f;
+  float filterModRate = 0.0f;
+  float filterModLevel = 0.0f;
+  float vibratoRate = 0.0f;
+  float vibratoOffset = 0.0f;
+  float panRate = 0.0f;
+  float panPosition = 0.0f;
+  float panLeft = 0.0f;
+  float panRight = 0.0f;
+  float volumeGain = 0.0f;
+  // Balance of the two oscillator pairs ("Osc 1..2/3..4 Mix"); unity until the first coefficient tick.
+  float pairGain1 = 1.0f;
+  float pairGain2 = 1.0f;
+
+  // Trance gate. The position is also read by the editor's lamp on its own thread.
+  std::atomic<float> gatePosition = 0.0f;
+  float gateIncrement = 0.0f;
+  float gateLength = 0.0f;
+  float gateVolumeStep = 0.0f;
+  float gateVolumeSmooth = 0.0f;
+  float gateFilterStep = 0.0f;
+  float gateFilterSmooth = 0.0f;
+  float gateSmoothCoef = 0.0f;
+  float gateVolume = 0.0f;
+  float gateFilter = 0.0f;
+  float gateVolumePattern[kGateSteps] = {};
+  float gateFilterPattern[kGateSteps] = {};
+
+  // Output stage.
+  float leftSample = 0.0f;
+  float rightSample = 0.0f;
+  float dcOutput = 0.0f;
+  float dcAverage = 0.0f;
+  float stereoBuffer[kStereoRingSize] = {};
+  float stereoBaseDelay = 0.0f;
+  float stereoPhase = 0.0f;
+  float stereoRate = 0.0f;
+  float stereoDepth = 0.0f;
+  float stereoDelay = 0.0f;
+
+  // Wave tables, built once at construction and read-only afterwards.
+  float waveTable[kWaveTables][kWaveTableSize] = {};
+};
+
+}  // namespace tamblin

@@ -1,0 +1,186 @@
+// The per-voice filter: eleven types (two-pole, four-stage, ring modulator, comb), coefficients and samples.
+#include <cmath>
+
+#include "Numeric.h"
+#include "Stages.h"
+#include "Transcendental.h"
+
+namespace tamblin::stages {
+
+namespace {
+// sqrt(8) in double, rounded once, as every transcendental value is.
+const float kSqrt8 = static_cast<float>(std::sqrt(8.0));
+}  // namespace
+
+void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q) {
+  if (type != r.filterType[v]) {
+    // A new type starts from silence; the ring phase and the comb rings are kept.
+    for (int s = 0; s < kHistorySlots; ++s) {
+      r.biquadX[v][s] = 0.0f;
+      r.biquadY[v][s] = 0.0f;
+    }
+    r.ladderX1[v] = 0.0f;
+    r.ladderY1[v] = 0.0f;
+    r.ladderY2[v] = 0.0f;
+    r.ladderY3[v] = 0.0f;
+    r.ladderY4[v] = 0.0f;
+  }
+  r.filterType[v] = type;
+
+  const float rate = r.sampleRate;
+  float f = cutoffHz + 1.0f;
+  float Q = q + 0.001f;
+  if (Q > 0.999f) Q = 0.999f;
+  if (f > 0.4f * rate) f = 0.4f * rate;
+  if (f < 20.0f) f = 20.0f;
+  const float B = Q * f / rate;  // bandwidth in cycles per frame
+  const float F = f / rate + 1e-15f;
+
+  float b0 = 1.0f, b1 = 0.0f, b2 = 0.0f, a1 = 0.0f, a2 = 0.0f;
+  const double Fd = F;
+  const double Bd = B;
+  switch (type) {
+    case 1: {  // Low12
+      const float N = std::fabs(1.0f - Q) * kSqrt8;
+      const float K = cosRounded(3.14159 * Fd) / (sinRounded(3.14159 * Fd) + 0.005f);
+      const float w = 1.0f / (N * K + 1.001f + K * K);
+      b0 = w;
+      b1 = 2.0f * w;
+      b2 = w;
+      a1 = 2.0f * (1.0f - K * K) * w;
+      a2 = (1.0f - N * K + K * K) * w;
+      break;
+    }
+    case 2: {  // High12
+      const float N = std::fabs(1.0f - Q) * kSqrt8;
+      const float K = sinRounded(3.14159 * Fd) / (cosRounded(3.14159 * Fd) + 0.005f);
+      const float w = 1.0f / (N * K + 1.0001f + K * K);
+      b0 = w;
+      b1 = -2.0f * w;
+      b2 = w;
+      a1 = 2.0f * (K * K - 1.0f) * w;
+      a2 = (1.0f - N * K + K * K) * w;
+      break;
+    }
+    case 3: {  // BP12: centre from the cutoff, bandwidth from the resonance
+      const float K = cosRounded(3.14159 * Bd) / (sinRounded(3.14159 * Bd) + 0.005f);
+      const float C = 2.0f * cosRounded(6.28318 * Fd) + 1e-15f;
+      const float w = 1.0f / (1.001f + K);
+      b0 = w;
+      b1 = 0.0f;
+      b2 = -w;
+      a1 = -K * C * w;
+      a2 = (K - 1.0f) * w;
+      break;
+    }
+    case 4: {  // BR12
+      const float K = sinRounded(3.14159 * Bd) / (cosRounded(3.14159 * Bd) + 0.005f);
+      const float C = 2.0f * cosRounded(6.28318 * Fd);
+      const float w = 1.0f / (1.0001f + K);
+      b0 = w;
+      b1 = -C * w;
+      b2 = w;
+      a1 = -C * w;
+      a2 = (1.0f - K) * w;
+      break;
+    }
+    case 5:
+    case 6:
+    case 7:
+    case 8: {  // four-stage cascade with resonance feedback
+      if (Q > 1.0f - 1.8f * F) Q = 1.0f - 1.8f * F;
+      const float g = 2.0f * F;
+      r.ladderK[v] = 3.6f * g - 1.6f * (g * g) - 1.0f;
+      r.ladderP[v] = (r.ladderK[v] + 1.0f) * 0.5f;
+      r.ladderRes[v] = static_cast<float>(detmath::exp(1.0 - static_cast<double>(r.ladderP[v]))) * Q * 1.38f;
+      break;
+    }
+    case 9:  // Ring: the cutoff is the modulator frequency, the resonance its depth
+      r.ringIncrement[v] = f / rate;
+      r.ringDepth[v] = Q;
+      break;
+    case 10: {  // Comb: its fundamental is the cutoff
+      int32_t delay = floorInt(rate / (f + 0.001f));
+      if (delay < 2) delay = 2;
+      if (delay > 8190) delay = 8190;
+      r.combDelay[v] = delay;
+      r.combFeedback[v] = static_cast<float>(std::sqrt(std::sqrt(static_cast<double>(Q))));
+      break;
+    }
+    default:  // 0 and anything outside 1..10: pass-through coefficients
+      break;
+  }
+  r.biquadB0[v] = b0 + 1e-15f;
+  r.biquadB1[v] = b1 + 1e-15f;
+  r.biquadB2[v] = b2 + 1e-15f;
+  r.biquadA1[v] = a1 + 1e-15f;
+  r.biquadA2[v] = a2 + 1e-15f;
+}
+
+void filterSample(EngineRecord& r, int v, float x) {
+  switch (r.filterType[v]) {
+    case 0:
+      r.voiceOutput[v] = x + 1e-15f;
+      return;
+    case 1:
+    case 2:
+    case 3:
+    case 4: {
+      const int c = r.historySlot0, p = r.historySlot1, s = r.historySlot2;
+      float* X = r.biquadX[v];
+      float* Y = r.biquadY[v];
+      X[c] = x;
+      const float y = r.biquadB0[v] * X[c] + r.biquadB1[v] * X[p] + r.biquadB2[v] * X[s] - r.biquadA1[v] * Y[p] -
+                      r.biquadA2[v] * Y[s] + 1e-15f;
+      Y[c] = y;
+      r.voiceOutput[v] = y;
+      return;
+    }
+    case 5:
+    case 6:
+    case 7:
+    case 8: {
+      const float k = r.ladderK[v], p = r.ladderP[v], R = r.ladderRes[v];
+      const float y1 = r.ladderY1[v], y2 = r.ladderY2[v], y3 = r.ladderY3[v], y4 = r.ladderY4[v];
+      const float u = x - R * y4 + 1e-15f;
+      const float n1 = (u + r.ladderX1[v]) * p - k * y1 + 1e-15f;
+      const float n2 = (n1 + (y1 + 1e-15f)) * p - k * y2 + 1e-15f;
+      const float n3 = (n2 + (y2 + 1e-15f)) * p - k * y3 + 1e-15f;
+      const float n4 = (n3 + (y3 + 1e-15f)) * p - k * y4 + 1e-15f;
+      r.ladderY1[v] = n1;
+      r.ladderY2[v] = n2;
+      r.ladderY3[v] = n3;
+      r.ladderY4[v] = n4;
+      r.ladderX1[v] = u + 1e-15f;
+      const float u2 = u - R * n4 + 1e-15f;
+      switch (r.filterType[v]) {
+        case 5: r.voiceOutput[v] = n4 + 1e-15f; break;
+        case 6: r.voiceOutput[v] = u2 - n4 + 1e-15f; break;
+        case 7: r.voiceOutput[v] = 3.0f * (n3 - n4) + 1e-15f; break;
+        default: r.voiceOutput[v] = u2 - 3.0f * (n3 - n4) + 1e-15f; break;
+      }
+      return;
+    }
+    case 9: {
+      r.ringPhase[v] += r.ringIncrement[v];
+      r.ringPhase[v] -= static_cast<float>(floorInt(r.ringPhase[v]));
+      const float depth = r.ringDepth[v];
+      r.voiceOutput[v] = x * (sinRounded(6.28318 * static_cast<double>(r.ringPhase[v])) * depth + (1.0f - depth)) + 1e-15f;
+      return;
+    }
+    case 10: {
+      const int32_t w = (r.combWrite[v] + 1) & kCombRingMask;
+      r.combWrite[v] = w;
+      r.combIn[v][w] = x;
+      const int32_t n = (w - r.combDelay[v]) & kCombRingMask;
+      const float y = clamp10(-r.combIn[v][n] - r.combOut[v][n] * r.combFeedback[v] + 1e-15f);
+      r.combOut[v][w] = y;
+      r.voiceOutput[v] = y;
+      return;
+    }
+    default:  // outside 0..10: the voice keeps its last output
+      return;
+  }
+}
+
+}  // namespace tamblin::stages

@@ -1,0 +1,136 @@
+// One voice: glide, pitch, envelopes and cutoff on the control tick; oscillators and filter every frame.
+#include <algorithm>
+
+#include "Numeric.h"
+#include "Stages.h"
+
+namespace tamblin::stages {
+
+namespace {
+
+// Envelope times in 1/32 beat, so that envelopes follow the host tempo.
+constexpr float kTimeTable[50] = {1,  2,  3,  4,  5,  6,  7,  8,   9,   10,  11,  12,  13,  14,   15,  16,  18,
+                                  20, 22, 24, 26, 28, 30, 32, 34,  36,  38,  40,  42,  44,  46,   48,  52,  56,
+                                  60, 64, 72, 80, 88, 96, 112, 128, 160, 192, 224, 256, 384, 512, 1024, 1536};
+
+// Per-control-tick step of an envelope segment lasting the table time, at most 0.01 (100 ticks).
+float envelopeRate(const EngineRecord& r, float time) {
+  const int32_t index = std::clamp(floorInt(time * 49.99f), 0, 49);
+  const float frames = kTimeTable[index] * 7.5f / 4.0f * r.sampleRate / r.tempoBpm + 1.0f;
+  const float rate = 16.0f / frames;
+  return rate > 0.01f ? 0.01f : rate;
+}
+
+// One amplitude envelope for one control tick; returns its output before the envelope mode.
+float stepEnvelope(EngineRecord& r, float& level, uint8_t& attacking, uint8_t held, float attack, float decay,
+                   float sustain, float release) {
+  if (held == 1) {
+    if (attacking == 1) level += attack;
+    if (attacking == 0) {
+      level -= decay;
+      if (level < sustain) level = sustain;
+    }
+  } else {
+    level -= release;
+    if (level < 0.0f) level = 0.0f;
+  }
+  if (level > 1.0f) {
+    level = 1.0f;
+    attacking = 0;
+  }
+  // The velocity factor is the most recently started voice's, for every voice.
+  return r.gateVolume * r.velocity[std::clamp(r.voicePointer, 0, kVoiceSlots - 1)] * level + 1e-15f;
+}
+
+}  // namespace
+
+void voiceCoefficients(EngineRecord& r) {
+  r.env1Attack = envelopeRate(r, r.P(2));
+  r.env1Decay = r.P(5) > 0.99f ? 0.0f : envelopeRate(r, r.P(5));
+  r.env1Release = envelopeRate(r, r.P(3));
+  r.env2Attack = envelopeRate(r, r.P(15));
+  r.env2Decay = r.P(18) > 0.99f ? 0.0f : envelopeRate(r, r.P(18));
+  r.env2Release = envelopeRate(r, r.P(16));
+  r.filterEnvAttack = envelopeRate(r, r.P(35));
+  r.filterEnvRelease = r.P(34) > 0.99f ? 0.0f : envelopeRate(r, r.P(34));
+  r.env1Sustain = r.P(4);
+  r.env2Sustain = r.P(17);
+
+  r.waveType[0] = std::clamp(choiceOf(r.P(6), 7.99f), 0, 7);
+  r.waveType[1] = std::clamp(choiceOf(r.P(7), 7.99f), 0, 7);
+  for (int j = 0; j < kOscillators; ++j) {
+    const int32_t semitones = floorInt(r.P(8 + j) * 72.99f - 36.0f);
+    r.tuneRatio[j] = pow2(static_cast<float>(semitones) / 12.0f);
+  }
+  r.glideCoef = pow2(12.0f - 20.0f * (1.0f - r.P(1)));
+  r.glideNorm = 1.0f / (r.glideCoef + 1.0f);
+
+  // "Osc 1..2/3..4 Mix": the far side of the centre fades the other pair out.
+  const float mix = r.P(14);
+  r.pairGain1 = mix >= 0.5f ? 2.0f - 2.0f * mix : 1.0f;
+  r.pairGain2 = mix < 0.5f ? 2.0f * mix : 1.0f;
+}
+
+bool voiceSounding(const EngineRecord& r, int v) {
+  return r.voiceHeld[v] == 1 || r.env1Level[v] + r.env2Level[v] > 0.001f;
+}
+
+void voiceControlUpdate(EngineRecord& r, int v) {
+  r.glidePitch[v] = (r.glidePitch[v] * r.glideCoef + r.noteNumber[v]) * r.glideNorm;
+  r.voicePitch[v] = (r.glidePitch[v] - 57.0f) / 12.0f + r.vibratoOffset;
+  r.voiceRatio[v] = pow2(r.voicePitch[v]);
+  for (int j = 0; j < kOscillators; ++j) {
+    const float step =
+        16777215.0f * r.baseIncrement * r.tuneRatio[j] * r.voiceRatio[v] * r.pitchBend * r.detuneRatio[j];
+    r.phaseIncrement[v][j] = floorInt64(step);
+  }
+
+  // Filter envelope: attack, then release at once, held key or not.
+  float& filterLevel = r.filterEnvLevel[v];
+  if (r.filterEnvAttacking[v] == 1) {
+    filterLevel += r.filterEnvAttack;
+  } else {
+    filterLevel -= r.filterEnvRelease;
+  }
+  if (filterLevel > 1.0f) {
+    filterLevel = 1.0f;
+    r.filterEnvAttacking[v] = 0;
+  }
+  if (filterLevel < 0.0f) filterLevel = 0.0f;
+
+  const uint8_t held = r.voiceHeld[v];
+  r.env1Out[v] = stepEnvelope(r, r.env1Level[v], r.env1Attacking[v], held, r.env1Attack, r.env1Decay,
+                              r.env1Sustain, r.env1Release);
+  r.env2Out[v] = stepEnvelope(r, r.env2Level[v], r.env2Attacking[v], held, r.env2Attack, r.env2Decay,
+                              r.env2Sustain, r.env2Release);
+  if (r.P(80) < 0.5f) r.env2Out[v] = r.env1Out[v];  // "Same Env"
+  // Tremolo scales the voices only, not the mixed-in input.
+  r.env1Out[v] = r.env1Out[v] * r.tremoloLevel;
+  r.env2Out[v] = r.env2Out[v] * r.tremoloLevel;
+
+  const float m = (1.0f - (1.0f - filterLevel) * r.P(33)) * r.P(31);
+  r.keyTrack = r.P(19) > 0.5f ? pow2((r.noteNumber[v] - 57.0f) / 12.0f) : 1.0f;
+  const float cutoff =
+      pow2(10.0f * r.gateFilter * m * r.filterModLevel * r.filterVelocity[v]) * 20.0f * r.keyTrack;
+  updateFilter(r, v, choiceOf(r.P(30), 10.99f), cutoff, r.P(32));
+}
+
+void voiceFrame(EngineRecord& r, int v) {
+  int64_t* phase = r.phase[v];
+  const int64_t* increment = r.phaseIncrement[v];
+  float pair[2];
+  for (int p = 0; p < 2; ++p) {
+    const int32_t type = r.waveType[p];
+    float sum = 0.0f;
+    for (int j = 2 * p; j < 2 * p + 2; ++j) {
+      phase[j] = (phase[j] + increment[j]) & kPhaseMask;
+      const float o = type == 1 ? (phase[j] < r.pulseWidth[p] ? 1.0f : -1.0f) : r.waveTable[type][phase[j] >> 12];
+      sum = j == 2 * p ? o : sum + o;
+    }
+    pair[p] = sum;
+  }
+  const float x = pair[0] * r.pairGain1 * r.env1Out[v] + pair[1] * r.pairGain2 * r.env2Out[v];
+  filterSample(r, v, x);
+}
+
+}  // namespace tamblin::stages

@@ -1,0 +1,256 @@
+// The whole instrument rendering: both block entries, block-size independence and golden renders of
+// every factory program.
+//
+// Golden references live in golden/factory_programs.txt: per program a hash of every sample of a fixed
+// phrase and a few exact spot samples. After an intended change of the sound, regenerate them with
+//   TAMBLIN_UPDATE_GOLDEN=1 ./build/<dir>/tests/engine/instrument_render_tests
+// and review the diff. They are the same for Release, Debug and sanitizer builds (no fused multiply-add,
+// no fast-math), so any difference is a real change of the sound.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "uPlugin.h"
+
+namespace {
+
+// A host that answers a fixed tempo and sample rate, and counts its time requests.
+struct HostState {
+  VstIntPtr tempoTimes10000 = 1200000;
+  int timeRequests = 0;
+};
+HostState gHost;
+
+VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+  switch (opcode) {
+    case audioMasterVersion: return 2400;
+    case audioMasterGetTime: ++gHost.timeRequests; return 0;
+    case audioMasterTempoAt: return gHost.tempoTimes10000;
+    case audioMasterGetSampleRate: return 44100;
+    default: return 0;
+  }
+}
+
+struct TimedMessage {
+  int32_t frame;
+  uint8_t status, data1, data2;
+};
+
+// The phrase every factory program plays: a held fifth, a third key, a controller, bends and releases,
+// so that envelopes, glide, the gate and the arpeggiator all show.
+const std::vector<TimedMessage> kPhrase = {
+    {0, 0x90, 48, 100},     {17, 0x90, 55, 90},     {5000, 0x90, 64, 110},  {11025, 0xB0, 74, 90},
+    {15000, 0xE0, 0, 80},   {22050, 0x80, 55, 0},   {30000, 0x90, 67, 60},  {44100, 0x80, 48, 0},
+    {44100, 0x80, 64, 64},  {44100, 0xE0, 0, 64},   {50000, 0x80, 67, 0},   {52000, 0x91, 72, 127},
+    {60000, 0x90, 72, 0}};
+constexpr int kPhraseFrames = 66150;  // 1.5 s at 44.1 kHz
+
+struct Render {
+  std::vector<float> left, right;
+};
+
+class Instrument {
+ public:
+  explicit Instrument(int program) : plugin_(std::make_unique<APlugin>(hostCallback)) { plugin_->setProgram(program); }
+  APlugin& plugin() { return *plugin_; }
+
+  // Plays `messages` over `frames` frames in blocks of `block`, each message in the block holding its frame.
+  Render play(const std::vector<TimedMessage>& messages, int frames, int block, bool accumulating = false,
+              float fill = 0.0f) {
+    Render out{std::vector<float>(static_cast<size_t>(frames), fill), std::vector<float>(static_cast<size_t>(frames), fill)};
+    std::vector<float> input(static_cast<size_t>(block), 0.0f);
+    for (int start = 0; start < frames; start += block) {
+      const int n = std::min(block, frames - start);
+      std::vector<VstMidiEvent> events;
+      for (const auto& m : messages) {
+        if (m.frame < start || m.frame >= start + n) continue;
+        VstMidiEvent e{};
+        e.type = kVstMidiType;
+        e.byteSize = sizeof(VstMidiEvent);
+        e.deltaFrames = m.frame - start;
+        e.midiData[0] = static_cast<char>(m.status);
+        e.midiData[1] = static_cast<char>(m.data1);
+        e.midiData[2] = static_cast<char>(m.data2);
+        events.push_back(e);
+      }
+      if (!events.empty()) {
+        std::vector<char> storage(sizeof(VstEvents) + events.size() * sizeof(VstEvent*));
+        auto* batch = reinterpret_cast<VstEvents*>(storage.data());
+        batch->numEvents = static_cast<VstInt32>(events.size());
+        for (size_t i = 0; i < events.size(); ++i) batch->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
+        plugin_->processEvents(batch);
+      }
+      float* inputs[2] = {input.data(), input.data()};
+      float* outputs[2] = {out.left.data() + start, out.right.data() + start};
+      if (accumulating) {
+        plugin_->process(inputs, outputs, n);
+      } else {
+        plugin_->processReplacing(inputs, outputs, n);
+      }
+    }
+    return out;
+  }
+
+ private:
+  std::unique_ptr<APlugin> plugin_;
+};
+
+uint64_t hashOf(const Render& r) {
+  uint64_t h = 1469598103934665603ULL;  // FNV-1a over the bit patterns, left and right interleaved
+  auto mix = [&h](float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    for (int b = 0; b < 4; ++b) {
+      h ^= (bits >> (8 * b)) & 0xFF;
+      h *= 1099511628211ULL;
+    }
+  };
+  for (size_t k = 0; k < r.left.size(); ++k) {
+    mix(r.left[k]);
+    mix(r.right[k]);
+  }
+  return h;
+}
+
+uint32_t bitsOf(float x) {
+  uint32_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
+constexpr int kSpotFrames[] = {1000, 6000, 20000, 40000, 55000};
+
+// One line per program: index, hash, then left/right bit patterns at the spot frames.
+std::string goldenLine(int program, const Render& r) {
+  std::ostringstream line;
+  char text[32];
+  std::snprintf(text, sizeof text, "%016" PRIx64, hashOf(r));
+  line << program << ' ' << text;
+  for (int frame : kSpotFrames) {
+    std::snprintf(text, sizeof text, " %08x:%08x", bitsOf(r.left[frame]), bitsOf(r.right[frame]));
+    line << text;
+  }
+  return line.str();
+}
+
+bool sameSamples(const Render& a, const Render& b) {
+  return a.left.size() == b.left.size() &&
+         std::memcmp(a.left.data(), b.left.data(), a.left.size() * sizeof(float)) == 0 &&
+         std::memcmp(a.right.data(), b.right.data(), a.right.size() * sizeof(float)) == 0;
+}
+
+}  // namespace
+
+TEST(InstrumentRender, ProcessAndProcessReplacingBothOverwriteWithTheSameSamples) {
+  gHost = HostState{};
+  Instrument a(1), b(1);
+  const Render replaced = a.play(kPhrase, 20000, 512, false, 123.0f);
+  const Render accumulated = b.play(kPhrase, 20000, 512, true, -7.0f);
+  EXPECT_TRUE(sameSamples(replaced, accumulated));
+  float peak = 0.0f;
+  for (float x : replaced.left) peak = std::max(peak, std::fabs(x));
+  EXPECT_GT(peak, 0.05f);
+  EXPECT_LE(peak, 1.0f);
+}
+
+TEST(InstrumentRender, TheHostIsAskedForTimeInfoAndTempoEvery1024Frames) {
+  gHost = HostState{};
+  Instrument a(0);
+  a.play({}, 4096, 100);
+  EXPECT_EQ(gHost.timeRequests, 4);
+}
+
+TEST(InstrumentRender, BlockSizeDoesNotChangeASample) {
+  for (int program : {6, 8, 11}) {  // gate, arpeggiator, comb with gate
+    gHost = HostState{};
+    const Render reference = Instrument(program).play(kPhrase, 30000, 4096);
+    for (int block : {1, 7, 64}) {
+      EXPECT_TRUE(sameSamples(reference, Instrument(program).play(kPhrase, 30000, block)))
+          << "program " << program << ", blocks of " << block;
+    }
+  }
+}
+
+TEST(InstrumentRender, Trance1AGatesItsChordInSixteenthsAtTheHostTempo) {
+  gHost = HostState{};
+  Instrument trance(6);
+  const int step = 5512;  // a sixteenth at 120 beats per minute, 44.1 kHz (5512.5 frames)
+  const Render r = trance.play({{0, 0x90, 57, 100}, {0, 0x90, 64, 100}}, step * 16 + 100, 256);
+  // Volume pattern 0xAD56: step s open when bit 15 - s is set.
+  const int pattern = 0xAD56;
+  double open = 1e9, closed = 0.0;
+  for (int s = 1; s < 16; ++s) {
+    double energy = 0.0;
+    const int from = static_cast<int>(s * 5512.5) + 4000, to = static_cast<int>((s + 1) * 5512.5);
+    for (int k = from; k < to; ++k) energy += static_cast<double>(r.left[k]) * r.left[k];
+    const double rms = std::sqrt(energy / (to - from));
+    if ((pattern >> (15 - s)) & 1) open = std::min(open, rms);
+    else closed = std::max(closed, rms);
+  }
+  EXPECT_GT(open, 2.5 * closed) << open << " " << closed;
+}
+
+TEST(InstrumentRender, ArpedPlaysTheHeldKeysInTurnOnSuccessiveVoices) {
+  gHost = HostState{};
+  Instrument arped(8);
+  const tamblin::EngineRecord& record = arped.plugin().soundEngine().record;
+  arped.play({{0, 0x90, 60, 100}, {1, 0x90, 64, 100}, {2, 0x90, 67, 100}}, 64, 64);
+  std::vector<float> notes;
+  std::vector<int> voices;
+  int last = record.voicePointer;
+  for (int block = 0; block < 3000 && notes.size() < 7; ++block) {  // a step every 2 s, 1/16 per sixteenth
+    arped.play({}, 256, 256);
+    if (record.voicePointer != last) {
+      last = record.voicePointer;
+      voices.push_back(last);
+      notes.push_back(record.noteNumber[last]);
+    }
+  }
+  ASSERT_GE(notes.size(), 6u);
+  for (size_t i = 0; i + 3 < notes.size(); ++i) EXPECT_EQ(notes[i], notes[i + 3]);
+  EXPECT_NE(notes[0], notes[1]);
+  EXPECT_NE(notes[1], notes[2]);
+  for (size_t i = 1; i < voices.size(); ++i) EXPECT_EQ(voices[i], (voices[i - 1] + 1) % 8);
+}
+
+TEST(InstrumentRender, EveryFactoryProgramMatchesItsGoldenRender) {
+  gHost = HostState{};
+  std::vector<std::string> lines;
+  for (int program = 0; program < 16; ++program) {
+    Instrument instrument(program);
+    const Render r = instrument.play(kPhrase, kPhraseFrames, 1000);
+    for (size_t k = 0; k < r.left.size(); ++k) {
+      ASSERT_TRUE(std::isfinite(r.left[k]) && std::isfinite(r.right[k])) << program;
+    }
+    lines.push_back(goldenLine(program, r));
+  }
+
+  const char* update = std::getenv("TAMBLIN_UPDATE_GOLDEN");
+  if (update != nullptr && std::string(update) == "1") {
+    std::ofstream file(TAMBLIN_GOLDEN_FILE);
+    file << "# program, FNV-1a hash of every sample (left, right interleaved), then left:right bit patterns\n"
+            "# at frames 1000 6000 20000 40000 55000. Regenerate: TAMBLIN_UPDATE_GOLDEN=1 instrument_render_tests\n";
+    for (const auto& line : lines) file << line << '\n';
+    ASSERT_TRUE(file.good());
+    GTEST_SKIP() << "golden renders written to " << TAMBLIN_GOLDEN_FILE;
+  }
+
+  std::ifstream file(TAMBLIN_GOLDEN_FILE);
+  ASSERT_TRUE(file.good()) << "missing " << TAMBLIN_GOLDEN_FILE;
+  std::vector<std::string> expected;
+  for (std::string line; std::getline(file, line);) {
+    if (!line.empty() && line[0] != '#') expected.push_back(line);
+  }
+  ASSERT_EQ(expected.size(), lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "program " << i;
+}
