@@ -1,6 +1,7 @@
 // The VST 2 effect record, its request numbers and flags, at the interface's published values.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #if defined(_WIN32)
@@ -62,6 +63,21 @@ struct AEffect {
 
 static_assert(sizeof(void*) != 8 || sizeof(AEffect) == 192, "AEffect layout on 64-bit targets");
 static_assert(sizeof(void*) != 4 || sizeof(AEffect) == 144, "AEffect layout on 32-bit targets");
+
+// The published offset of a field: the first number on 32-bit targets, the second on 64-bit ones.
+constexpr std::size_t vstOffset(std::size_t offset32, std::size_t offset64) {
+  return sizeof(void*) == 8 ? offset64 : offset32;
+}
+static_assert(offsetof(AEffect, dispatcher) == vstOffset(4, 8), "AEffect layout");
+static_assert(offsetof(AEffect, numPrograms) == vstOffset(20, 40), "AEffect layout");
+static_assert(offsetof(AEffect, flags) == vstOffset(36, 56), "AEffect layout");
+static_assert(offsetof(AEffect, resvd1) == vstOffset(40, 64), "AEffect layout");
+static_assert(offsetof(AEffect, initialDelay) == vstOffset(48, 80), "AEffect layout");
+static_assert(offsetof(AEffect, ioRatio) == vstOffset(60, 92), "AEffect layout");
+static_assert(offsetof(AEffect, object) == vstOffset(64, 96), "AEffect layout");
+static_assert(offsetof(AEffect, uniqueID) == vstOffset(72, 112), "AEffect layout");
+static_assert(offsetof(AEffect, processReplacing) == vstOffset(80, 120), "AEffect layout");
+static_assert(offsetof(AEffect, future) == vstOffset(84, 128), "AEffect layout");
 
 enum VstAEffectFlags : VstInt32 {
   effFlagsHasEditor = 1,

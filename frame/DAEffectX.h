@@ -108,6 +108,7 @@ struct VstEvents {
   VstIntPtr reserved;
   VstEvent* events[2];  // numEvents pointers in truth; the host sizes the record
 };
+static_assert(offsetof(VstEvents, events) == vstOffset(8, 16), "VstEvents layout");
 
 struct VstMidiEvent {
   VstInt32 type;         // kVstMidiType
@@ -123,6 +124,7 @@ struct VstMidiEvent {
   char reserved2;
 };
 static_assert(sizeof(VstMidiEvent) == 32, "VstMidiEvent layout");
+static_assert(offsetof(VstMidiEvent, midiData) == 24, "VstMidiEvent layout");
 
 struct VstKeyCode {
   VstInt32 character;
@@ -144,6 +146,7 @@ struct VstPinProperties {
   char future[48];
 };
 static_assert(sizeof(VstPinProperties) == 128, "VstPinProperties layout");
+static_assert(offsetof(VstPinProperties, shortLabel) == 72, "VstPinProperties layout");
 
 struct ERect {
   int16_t top;
@@ -151,6 +154,7 @@ struct ERect {
   int16_t bottom;
   int16_t right;
 };
+static_assert(sizeof(ERect) == 8, "ERect layout");
 
 enum VstTimeInfoFlags : VstInt32 {
   kVstTransportChanged = 1,
@@ -185,6 +189,7 @@ struct VstTimeInfo {
   VstInt32 samplesToNextClock;
   VstInt32 flags;
 };
+static_assert(offsetof(VstTimeInfo, tempo) == 32 && offsetof(VstTimeInfo, flags) == 84, "VstTimeInfo layout");
 
 enum VstPlugCategory : VstInt32 {
   kPlugCategUnknown = 0,

@@ -45,9 +45,12 @@ VstInt32 APluginEditor::open(void* hostWindow) {
     for (int i = 0; i < tamblin::kEditorValueCount; ++i) created->setParamValue(i, plugin->soundEngine().param(i));
     created->setInstrument(plugin);
     window_ = std::move(created);
-    liveWindow.store(window_.get(), std::memory_order_release);
+    liveWindow.store(window_.get());
   }
   plugin->setEditorClosed(false);
+  // A change made on another thread while the window was being made found the editor closed and
+  // copied nothing: copy once more now that update() sees the window.
+  update();
   window_->Update();
   window_->Show();
   window_->SetAll();
@@ -68,18 +71,22 @@ void APluginEditor::idle() {
   if (window_) window_->idle();
 }
 
+// update() announces its copy and then looks for the window; destroyWindow() withdraws the window and
+// then looks for copies. The four steps are sequentially consistent, so at least one side sees the
+// other: the copy finds no window, or destruction waits for the copy. (With release stores and acquire
+// loads both sides could miss each other, and a copy could write into a window already freed.)
 void APluginEditor::update() {
   if (plugin->isEditorClosed()) return;
-  copiesInFlight.fetch_add(1, std::memory_order_acq_rel);
-  if (tamblin::EditorWindow* w = liveWindow.load(std::memory_order_acquire)) {
+  copiesInFlight.fetch_add(1, std::memory_order_seq_cst);
+  if (tamblin::EditorWindow* w = liveWindow.load(std::memory_order_seq_cst)) {
     tamblin::Engine& engine = plugin->soundEngine();
     for (int i = 0; i < tamblin::kEditorValueCount; ++i) w->setParamValue(i, engine.param(i));
   }
-  copiesInFlight.fetch_sub(1, std::memory_order_acq_rel);
+  copiesInFlight.fetch_sub(1, std::memory_order_release);
 }
 
 void APluginEditor::destroyWindow() {
-  liveWindow.store(nullptr, std::memory_order_release);
-  while (copiesInFlight.load(std::memory_order_acquire) != 0) std::this_thread::yield();
+  liveWindow.store(nullptr, std::memory_order_seq_cst);
+  while (copiesInFlight.load(std::memory_order_seq_cst) != 0) std::this_thread::yield();
   window_.reset();
 }

@@ -1,4 +1,7 @@
 // The editor bridge: size, open and close counting, and the values it copies into the window.
+#include <atomic>
+#include <thread>
+
 #include "APluginEditor.h"
 #include "ValuesOnlyWindow.h"
 #include "support/Instrument.h"
@@ -104,4 +107,25 @@ TEST_F(EditorBridgeTest, ClosingTheInstrumentWithAnOpenEditorDestroysTheWindow) 
   ASSERT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
   ASSERT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
   // TearDown closes the instrument; the sanitizer build reports anything left behind.
+}
+
+// The audio thread copies values into the window while the host opens and closes the editor: no copy
+// may land in a window that is already gone (the sanitizer build reports such a write), and the window
+// of the last open holds the values as they are.
+TEST_F(EditorBridgeTest, CopiesFromTheAudioThreadNeverOutliveTheWindow) {
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    for (int k = 0; !stop.load(); k = (k + 1) % 1000) effect->setParameter(effect, 31, k / 1000.0f);
+  });
+  int refused = 0;
+  for (int cycle = 0; cycle < 20000; ++cycle) {
+    if (request(effEditOpen, 0, 0, hostWindow()) != 1) ++refused;
+    request(effEditClose);
+  }
+  stop = true;
+  audio.join();
+  EXPECT_EQ(refused, 0);
+  EXPECT_EQ(bridge().editorWindow(), nullptr);
+  ASSERT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
+  EXPECT_EQ(bridge().editorWindow()->paramValue(31), parameter(31));
 }

@@ -164,6 +164,39 @@ TEST_F(InstrumentTest, RendersIntoBothOutputsAndSurvivesMissingBuffers) {
   effect->processReplacing(effect, inputs, outputs, -5);
 }
 
+// The instrument hands the host's sample rate to the engine when the host sets it (not only at the next
+// program change); a rate that is not a number, not positive or not finite never reaches the engine,
+// neither at once nor through the program change that passes the frame's rate on.
+TEST_F(InstrumentTest, HostSampleRateReachesTheEngineUnlessItIsNonsense) {
+  request(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  EXPECT_EQ(plugin->soundEngine().sampleRate(), 48000.0f);
+  request(effSetBlockSizeAndSampleRate, 0, 256, nullptr, 96000.0f);
+  EXPECT_EQ(plugin->soundEngine().sampleRate(), 96000.0f);
+  for (float bad :
+       {std::numeric_limits<float>::quiet_NaN(), 0.0f, -44100.0f, std::numeric_limits<float>::infinity()}) {
+    request(effSetSampleRate, 0, 0, nullptr, bad);
+    request(effSetProgram, 0, 1);
+    EXPECT_EQ(plugin->soundEngine().sampleRate(), 96000.0f) << bad;
+  }
+  request(effSetBlockSizeAndSampleRate, 0, 256, nullptr, std::numeric_limits<float>::quiet_NaN());
+  EXPECT_EQ(plugin->soundEngine().sampleRate(), 96000.0f);
+
+  VstMidiEvent note{};
+  note.type = kVstMidiType;
+  note.byteSize = sizeof note;
+  note.midiData[0] = static_cast<char>(0x90);
+  note.midiData[1] = 60;
+  note.midiData[2] = 100;
+  VstEvents batch{};
+  batch.numEvents = 1;
+  batch.events[0] = reinterpret_cast<VstEvent*>(&note);
+  request(effProcessEvents, 0, 0, &batch);
+  float left[512], right[512];
+  float* outputs[2] = {left, right};
+  effect->processReplacing(effect, nullptr, outputs, 512);
+  for (int k = 0; k < 512; ++k) ASSERT_TRUE(std::isfinite(left[k]) && std::isfinite(right[k])) << k;
+}
+
 TEST_F(InstrumentTest, EventBatchesAreAnsweredWithOneWhateverTheyHold) {
   EXPECT_EQ(request(effProcessEvents), 1);
   VstEvents empty{};
