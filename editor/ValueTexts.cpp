@@ -20,11 +20,12 @@ int roundEven(double x) {
   return static_cast<int>(std::nearbyint(x));
 }
 
-float pow2(float x) { return std::exp(x * 0.6931472f); }
+float pow2(float x) { return static_cast<float>(std::exp(0.6931472 * static_cast<double>(x))); }
 
 int choiceIndex(float value, int count) {
   if (!(value > 0.0f)) return 0;  // also not-a-number
-  const int k = static_cast<int>(std::nearbyint(static_cast<double>(value) * (count - 0.01) - 0.4999999));
+  // The product is rounded to a 32-bit float before the floor, as the engine reads its choices.
+  const int k = floorInt(static_cast<float>(static_cast<double>(value) * (count - 0.01)));
   return k < 0 ? 0 : (k > count - 1 ? count - 1 : k);
 }
 
@@ -107,7 +108,7 @@ std::string percentText(float v, std::string_view separator) {
 }
 
 std::string decibelText(float v, std::string_view separator) {
-  const float x = 40.0f * v - 40.0f;
+  const float x = static_cast<float>(40.0 * v - 40.0);  // one rounding, not two
   return formatNumber(floorInt(10.0f * x) / 10.0, separator) + "dB";
 }
 
@@ -125,7 +126,7 @@ std::string rateText(float v, std::string_view separator) {
 std::string cutoffText(float v, std::string_view separator) {
   const float f = 20.0f * pow2(10.0f * v);
   if (f < 1000.0f) return formatNumber(roundEven(f), separator) + "Hz";
-  return formatNumber(roundEven(f / 100.0f) / 10.0, separator) + "KHz";
+  return formatNumber(roundEven(f / 100.0) / 10.0, separator) + "KHz";
 }
 
 std::string oscMixText(float v) {
@@ -134,7 +135,8 @@ std::string oscMixText(float v) {
   if (v < 0.5f) {
     first = std::to_string(floorInt(200.0f * v)) + "%";
   } else {
-    second = std::to_string(floorInt(200.0f - 200.0f * v));
+    // Rounded once: with float steps 200 x 0.99 becomes 198 and the part would read 2, not 1.
+    second = std::to_string(floorInt(static_cast<float>(200.0 - 200.0 * v)));
   }
   return "1..2 / 3..4  : " + first + "/" + second;
 }

@@ -91,7 +91,7 @@ TPluginEditorWindow::~TPluginEditorWindow() {
 }
 
 bool TPluginEditorWindow::create(void* parentWindow) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (created_) return true;
   if (!separatorGiven_) decimalSeparator_ = texts::userDecimalSeparator();
   FormCreate();
@@ -146,7 +146,7 @@ void TPluginEditorWindow::drawImage(int i) {
 }
 
 void TPluginEditorWindow::SetBounds(int left, int top, int width, int height) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   left_ = left;
   top_ = top;
   // The window keeps its fixed client size; only the position follows.
@@ -156,28 +156,28 @@ void TPluginEditorWindow::SetBounds(int left, int top, int width, int height) {
 }
 
 void TPluginEditorWindow::setInstrument(APlugin* instrument) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   link_ = linkToInstrument(instrument);
 }
 
 void TPluginEditorWindow::setInstrumentLink(std::unique_ptr<InstrumentLink> link) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   link_ = std::move(link);
 }
 
 void TPluginEditorWindow::setDecimalSeparator(std::string separator) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   decimalSeparator_ = std::move(separator);
   separatorGiven_ = true;
 }
 
 void TPluginEditorWindow::Update() {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   flush();
 }
 
 void TPluginEditorWindow::Show() {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (!created_) return;
   visible_ = true;
   backend_->setVisible(true);
@@ -186,7 +186,7 @@ void TPluginEditorWindow::Show() {
 }
 
 void TPluginEditorWindow::Hide() {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (!created_) return;
   if (menu_.which != Menu::None) closeMenu();
   if (captured_ >= 0) backend_->releasePointer();
@@ -199,7 +199,7 @@ void TPluginEditorWindow::Hide() {
 }
 
 void TPluginEditorWindow::SetAll() {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   for (int i = 0; i < kParameterCount; ++i) {
     const float value = paramValue(i);
     if (value != drawnValues_[i]) SetControl(i);
@@ -215,7 +215,7 @@ void TPluginEditorWindow::idle() {
 // ---- drawing ----
 
 void TPluginEditorWindow::SetControl(int index) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (index == kGatePattern1 || index == kGatePattern2) {
     drawgate();
     return;
@@ -328,17 +328,22 @@ void TPluginEditorWindow::flush() {
 // ---- values ----
 
 void TPluginEditorWindow::setfvar(int index, float value) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (index < 0 || index >= kEditorValueCount) return;
   setParamValue(index, value);
-  if (link_) link_->setParameterAutomated(index, paramValue(index));
+  automate(index, paramValue(index));
 }
 
 void TPluginEditorWindow::changeByDrag(int index, float value) {
   setParamValue(index, value);
-  if (link_) link_->setParameterAutomated(index, value);
+  automate(index, value);
   SetControl(index);
   SetLabel(index);
+}
+
+// The instrument hears of the change as soon as the window lock is let go (see WindowLock).
+void TPluginEditorWindow::automate(int index, float value) {
+  if (link_) windowLock_.queue(HostCall{link_, index, value});
 }
 
 float TPluginEditorWindow::gatePosition() const { return link_ ? link_->gatePosition() : 0.0f; }
@@ -346,13 +351,13 @@ float TPluginEditorWindow::gatePosition() const { return link_ ? link_->gatePosi
 // ---- timers ----
 
 void TPluginEditorWindow::timerElapsed(int timer) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (timer == kGateLampTimer) Timer1Timer();
   if (timer == kRefreshTimer) Timer2Timer();
 }
 
 void TPluginEditorWindow::Timer1Timer() {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   static const int positions = imageNamed("GateInd");
   const int step = texts::floorInt(gatePosition());
   if (step == shownGateStep_) return;
@@ -368,7 +373,7 @@ void TPluginEditorWindow::Timer2Timer() { SetAll(); }
 // ---- pointer ----
 
 void TPluginEditorWindow::pointerPressed(MouseButton button, bool shift, int x, int y, uint32_t timeMs) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (menu_.which != Menu::None) return;  // the open menu has the pointer
   bool doublePress = false;
   if (button == MouseButton::Left) {
@@ -380,6 +385,8 @@ void TPluginEditorWindow::pointerPressed(MouseButton button, bool shift, int x, 
     lastLeftPressY_ = y;
     lastLeftPressWasDouble_ = doublePress;
   }
+  // A left press while the last one still holds the pointer: its release was lost on the way.
+  if (button == MouseButton::Left && captured_ >= 0) endCapture();
   const int target = captured_ >= 0 ? captured_ : imageAt(x, y);
   if (target < 0) return;
   const ImagePlace& place = windowImages()[target];
@@ -423,7 +430,7 @@ void TPluginEditorWindow::pointerPressed(MouseButton button, bool shift, int x, 
 }
 
 void TPluginEditorWindow::pointerMoved(bool, int x, int y) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (menu_.which != Menu::None) return;
   const int target = captured_ >= 0 ? captured_ : imageAt(x, y);
   if (target < 0) return;
@@ -433,7 +440,7 @@ void TPluginEditorWindow::pointerMoved(bool, int x, int y) {
 }
 
 void TPluginEditorWindow::pointerReleased(MouseButton button, bool, int x, int y) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (menu_.which != Menu::None) return;
   const int target = captured_ >= 0 ? captured_ : imageAt(x, y);
   if (target >= 0 && isDragControl(windowImages()[target].role)) MouseDown(windowImages()[target]);
@@ -448,6 +455,20 @@ void TPluginEditorWindow::pointerReleased(MouseButton button, bool, int x, int y
     }
   }
   flush();
+}
+
+void TPluginEditorWindow::pointerCaptureLost() {
+  std::lock_guard lock(windowLock_);
+  endCapture();
+  flush();
+}
+
+void TPluginEditorWindow::endCapture() {
+  if (captured_ < 0) return;
+  if (isDragControl(windowImages()[captured_].role)) MouseDown(windowImages()[captured_]);
+  clickPending_ = -1;
+  captured_ = -1;
+  backend_->releasePointer();
 }
 
 void TPluginEditorWindow::SetControlSelect(const ImagePlace& place, MouseButton button, bool shift, int x,
@@ -623,7 +644,7 @@ void TPluginEditorWindow::closeMenu() {
 }
 
 void TPluginEditorWindow::menuPointerMoved(int x, int y) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (menu_.which == Menu::None) return;
   const bool inside = contains(menu_.image.bounds(), x, y);
   const int hover = inside ? y / menuItemHeight() : -1;
@@ -636,7 +657,7 @@ void TPluginEditorWindow::menuPointerMoved(int x, int y) {
 }
 
 void TPluginEditorWindow::menuPointerPressed(int x, int y) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (menu_.which == Menu::None) return;
   if (!contains(menu_.image.bounds(), x, y)) {
     closeMenu();  // a press outside closes the menu without a choice
@@ -647,7 +668,7 @@ void TPluginEditorWindow::menuPointerPressed(int x, int y) {
 }
 
 void TPluginEditorWindow::menuPointerReleased(int x, int y) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (menu_.which == Menu::None || !menu_.armed || !contains(menu_.image.bounds(), x, y)) return;
   const Menu which = menu_.which;
   const int item = y / menuItemHeight();
@@ -658,19 +679,19 @@ void TPluginEditorWindow::menuPointerReleased(int x, int y) {
 }
 
 void TPluginEditorWindow::menuCancelled() {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (menu_.which != Menu::None) closeMenu();
 }
 
 void TPluginEditorWindow::ClickFilter(int item) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (item < 0 || item >= texts::kFilterMenuItems) return;
   setfvar(menuTarget_, static_cast<float>((item + 0.5) / 10.99));
   SetControl(menuTarget_);
 }
 
 void TPluginEditorWindow::ClickGate(int item) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(windowLock_);
   if (item < 0 || item >= texts::kGateMenuItems) return;
   setfvar(kGateMenuTarget, static_cast<float>((item + 0.5) / 15.99));
   SetControl(kGateMenuTarget);

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,10 +52,11 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   void setDecimalSeparator(std::string separator);
 
   // WindowEvents: pointer, menu and timer events from the backend.
-  std::recursive_mutex& windowLock() override { return mutex_; }
+  WindowLock& windowLock() override { return windowLock_; }
   void pointerPressed(MouseButton button, bool shift, int x, int y, uint32_t timeMs) override;
   void pointerMoved(bool shift, int x, int y) override;
   void pointerReleased(MouseButton button, bool shift, int x, int y) override;
+  void pointerCaptureLost() override;
   void menuPointerMoved(int x, int y) override;
   void menuPointerPressed(int x, int y) override;
   void menuPointerReleased(int x, int y) override;
@@ -112,6 +112,7 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   void SetControlSelect(const ImagePlace& place, MouseButton button, bool shift, int x, int y);
   void Mousemove(const ImagePlace& place, int x, int y);
   void MouseDown(const ImagePlace& place);
+  void endCapture();
   void SetDial(int index, int x, int y, MouseButton button);
   void SetHSlider(int index, int x, MouseButton button, bool shift);
   void SetVSlider(int index, int y, MouseButton button, bool shift);
@@ -120,6 +121,7 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   void MoveHSlider(int index, int x);
   void MoveVSlider(int index, int y);
   void changeByDrag(int index, float value);
+  void automate(int index, float value);
 
   // Gate rows, choice boxes and menus.
   void switchGateStep(int index, int y);
@@ -131,9 +133,9 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   float gatePosition() const;
 
   std::unique_ptr<WindowBackend> backend_;
-  std::unique_ptr<InstrumentLink> link_;
+  std::shared_ptr<InstrumentLink> link_;  // shared with the calls waiting for the lock to go
   const Pictures& pictures_;
-  mutable std::recursive_mutex mutex_;
+  WindowLock windowLock_;
 
   std::vector<Image> images_;  // one per windowImages() entry
   Image frame_;

@@ -65,7 +65,10 @@ void DrawBox(Image& image, const Pictures& pictures, std::string_view text) {
   Printf4(image, kBlack, 8, 0, 2, text, kAlignCentre);
 }
 
-int dialFrameFor(float value) { return std::clamp(floorInt(26.99f * value), 0, 26); }
+int dialFrameFor(float value) {
+  // 26.99 exactly, the product rounded to 32 bits; the float constant 26.99f is a little smaller.
+  return std::clamp(floorInt(static_cast<float>(26.99 * double{value})), 0, 26);
+}
 
 int sliderOffsetFor(float value) { return std::clamp(floorInt(100.0f * value), 0, 100); }
 

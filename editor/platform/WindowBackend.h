@@ -4,22 +4,78 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "Canvas.h"
+#include "InstrumentLink.h"
 
 namespace tamblin {
 
 enum class MouseButton { Left, Right, Middle };
+
+// An automated parameter change for the instrument, made once the window lock is let go.
+struct HostCall {
+  std::shared_ptr<InstrumentLink> link;
+  int index = 0;
+  float value = 0.0f;
+};
+
+// The window's lock: recursive, and all window code runs under it. The window's calls into the
+// instrument, which end in the host's callback, wait in a queue while it is held; the thread that
+// lets go of it last makes them, in order, after letting go. A host may hold a lock of its own
+// around its requests to the editor and take the same lock in that callback.
+class WindowLock {
+ public:
+  void lock() {
+    mutex_.lock();
+    ++depth_;
+  }
+  bool try_lock() {
+    if (!mutex_.try_lock()) return false;
+    ++depth_;
+    return true;
+  }
+  void unlock() {
+    std::vector<HostCall> calls;
+    unlockTakingCalls(calls);
+    make(calls);
+  }
+  // Lets go as unlock does, but hands the queued calls to the caller instead of making them.
+  void unlockTakingCalls(std::vector<HostCall>& calls) {
+    if (depth_ == 1) {
+      calls.insert(calls.end(), std::make_move_iterator(queued_.begin()),
+                   std::make_move_iterator(queued_.end()));
+      queued_.clear();
+    }
+    --depth_;
+    mutex_.unlock();
+  }
+  // With the lock held.
+  void queue(HostCall call) { queued_.push_back(std::move(call)); }
+  static void make(std::vector<HostCall>& calls) {
+    for (HostCall& call : calls) call.link->setParameterAutomated(call.index, call.value);
+    calls.clear();
+  }
+
+ private:
+  std::recursive_mutex mutex_;
+  int depth_ = 0;
+  std::vector<HostCall> queued_;
+};
 
 // Implemented by the editor window. A backend calls these on the thread that runs the window,
 // always holding windowLock(); coordinates are window client pixels (menu pixels for menu events).
 class WindowEvents {
  public:
   virtual ~WindowEvents() = default;
-  virtual std::recursive_mutex& windowLock() = 0;
+  virtual WindowLock& windowLock() = 0;
   virtual void pointerPressed(MouseButton button, bool shift, int x, int y, uint32_t timeMs) = 0;
   virtual void pointerMoved(bool shift, int x, int y) = 0;
   virtual void pointerReleased(MouseButton button, bool shift, int x, int y) = 0;
+  // The left button is up although its release never came (the grab ended with the window unmapped
+  // under it): the drag ends as at a release, but nothing counts as a click.
+  virtual void pointerCaptureLost() = 0;
   virtual void menuPointerMoved(int x, int y) = 0;
   virtual void menuPointerPressed(int x, int y) = 0;
   virtual void menuPointerReleased(int x, int y) = 0;

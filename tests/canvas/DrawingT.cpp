@@ -127,6 +127,10 @@ TEST(CanvasValues, DialFramesAndSliderOffsetsAtTheEdges) {
   EXPECT_EQ(dialFrameFor(0.5f), 13);
   EXPECT_EQ(dialFrameFor(0.999f), 26);
   EXPECT_EQ(dialFrameFor(1.0f), 26);
+  // 26.99 x 0.481659859 is 12.99999996, which rounds to 13 as a float; the float constant 26.99f
+  // would give 12.9999998 and frame 12.
+  EXPECT_EQ(dialFrameFor(0.481659859f), 13);
+  EXPECT_EQ(dialFrameFor(0.963319719f), 26);
   EXPECT_EQ(sliderOffsetFor(0.0f), 0);
   EXPECT_EQ(sliderOffsetFor(0.5f), 50);
   EXPECT_EQ(sliderOffsetFor(0.29f), 29);  // 28.999998 lies within the helper's tolerance of 29

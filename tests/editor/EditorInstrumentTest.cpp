@@ -2,6 +2,7 @@
 // editor requests survive hosts that give no display or no usable parent window.
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "EditorTestSupport.h"
 
@@ -34,6 +35,71 @@ TEST(EditorInstrument, EditsReachTheInstrumentAndTheHost) {
   // The lamp reads the engine's gate position through the same link.
   editor.window.Timer1Timer();
   EXPECT_EQ(editor.window.shownGateStep(), texts::floorInt(instrument.plugin()->gatePosition()));
+}
+
+// A host may hold its own lock around its requests to the editor and take it in its automation
+// callback: the window must not hold its lock while it calls the instrument.
+class LockProbeLink final : public InstrumentLink {
+ public:
+  explicit LockProbeLink(TPluginEditorWindow& window) : window_(window) {}
+  void setParameterAutomated(int index, float value) override {
+    // Another thread tries the window lock; it gets it only if this thread does not hold it.
+    bool windowFree = false;
+    std::thread([&] {
+      WindowLock& lock = window_.windowLock();
+      windowFree = lock.try_lock();
+      if (windowFree) lock.unlock();
+    }).join();
+    calls.push_back({index, value, windowFree});
+  }
+  float gatePosition() const override { return 0.0f; }
+
+  struct Call {
+    int index;
+    float value;
+    bool windowFree;
+    bool operator==(const Call&) const = default;
+  };
+  std::vector<Call> calls;
+
+ private:
+  TPluginEditorWindow& window_;
+};
+
+TEST(EditorInstrument, CallsTheInstrumentOnlyOnceTheWindowLockIsLetGoAndInOrder) {
+  HeadlessEditor editor;
+  auto probe = std::make_shared<LockProbeLink>(editor.window);
+  struct Forward final : InstrumentLink {
+    std::shared_ptr<LockProbeLink> to;
+    void setParameterAutomated(int index, float value) override { to->setParameterAutomated(index, value); }
+    float gatePosition() const override { return 0.0f; }
+  };
+  auto forward = std::make_unique<Forward>();
+  forward->to = probe;
+  editor.window.setInstrumentLink(std::move(forward));
+  editor.press("Datt1", 30, 20);
+  editor.move("Datt1", 60, 20);
+  editor.release("Datt1", 60, 20);
+  editor.click("DQ", 10, 10, MouseButton::Right);
+  editor.click("GateBack1", 2, 2);
+  editor.press("Ftypei", 5, 5);
+  editor.window.menuPointerPressed(5, 2);
+  editor.window.menuPointerReleased(5, 2);
+  // The same from a thread that already holds the lock when the event comes (a platform's event
+  // loop): the calls wait until it lets go.
+  {
+    std::lock_guard lock(editor.window.windowLock());
+    editor.click("Npoly");
+    EXPECT_EQ(probe->calls.size(), 5u);
+  }
+  using Call = LockProbeLink::Call;
+  const std::vector<Call> expected{{2, 0.3f, true},
+                                   {2, 0.6f, true},
+                                   {32, 0.0f, true},
+                                   {92, static_cast<float>(32768.5 / 65535.99), true},
+                                   {30, static_cast<float>(0.5 / 10.99), true},
+                                   {81, texts::choiceValue(1, 2), true}};
+  EXPECT_EQ(probe->calls, expected);
 }
 
 class WithoutDisplay : public ::testing::Test {

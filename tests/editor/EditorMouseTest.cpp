@@ -254,5 +254,29 @@ TEST(EditorMouse, HidingDuringADragLeavesNoGrabBehind) {
   EXPECT_FALSE(editor.record.menuShown);
 }
 
+TEST(EditorMouse, ADragWhoseReleaseWasLostEndsAtTheNextSignOfIt) {
+  HeadlessEditor editor;
+  // The platform reports the lost release: later moves only name the slider.
+  editor.press("DVol", 10, 70);
+  editor.window.pointerCaptureLost();
+  EXPECT_FALSE(editor.window.dragging());
+  EXPECT_FALSE(editor.record.pointerCaptured);
+  editor.move("DVol", 10, 20);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(0), 0.5f);
+  // A choice box whose release was lost makes no click, not even at a release inside it later.
+  editor.press("Imode", 5, 5);
+  editor.window.pointerCaptureLost();
+  editor.release("Imode", 5, 5);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(78), 0.0f);
+  // A new left press while the old one still holds the pointer goes where it is, not to the old control.
+  editor.press("Datt1", 50, 20);
+  editor.press("DQ", 20, 20);
+  editor.move("DQ", 20, 10);
+  editor.release("DQ", 20, 10);
+  const Automation expected{{0, 0.5f}, {2, 0.5f}, {32, 0.05f}};
+  EXPECT_EQ(editor.link->automated, expected);
+  EXPECT_FALSE(editor.record.pointerCaptured);
+}
+
 }  // namespace
 }  // namespace tamblin::test

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -106,6 +107,16 @@ class InProcessInstrument {
     std::lock_guard lock(mutex());
     return std::exchange(automation(), {});
   }
+  // A lock the host callback takes before it records an automation (none when null), and the number
+  // of callbacks waiting for it.
+  static std::atomic<std::mutex*>& hostLock() {
+    static std::atomic<std::mutex*> lock{nullptr};
+    return lock;
+  }
+  static std::atomic<int>& callbacksWaiting() {
+    static std::atomic<int> count{0};
+    return count;
+  }
   // The thread the last automation came from.
   static std::thread::id automationThread() {
     std::lock_guard lock(mutex());
@@ -116,6 +127,12 @@ class InProcessInstrument {
   static VstIntPtr VSTCALLBACK host(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
     if (opcode == audioMasterVersion) return 2400;
     if (opcode == audioMasterAutomate) {
+      // A host that takes its own lock in the callback, as set by hostLock().
+      if (std::mutex* taken = hostLock().load()) {
+        ++callbacksWaiting();
+        { std::lock_guard host(*taken); }
+        --callbacksWaiting();
+      }
       std::lock_guard lock(mutex());
       automation().emplace_back(index, opt);
       lastThread() = std::this_thread::get_id();

@@ -70,6 +70,22 @@ TEST(ValueTexts, ChoiceListsStayInsideForEveryValue) {
   EXPECT_FLOAT_EQ(choiceValue(1, 2), 0.7537688f);
 }
 
+// Each scaled value is rounded to a 32-bit float once, where the unit's formula ends, and pow2 is
+// e^(0.6931472 x) taken wide: at these values a float step too many, or too few, moves the text.
+TEST(ValueTexts, ScaledValuesAreRoundedOnceBeforeTheFloor) {
+  // 200 x 0.99f is 198.0000019: 200 - 198.0000019 floors to 1, not to 2.
+  EXPECT_EQ(oscMixText(0.99f), "1..2 / 3..4  : 100%/1");
+  EXPECT_EQ(oscMixText(0.98f), "1..2 / 3..4  : 100%/3");
+  EXPECT_EQ(decibelText(0.0174999721f, "."), "-39.3dB");
+  EXPECT_EQ(rateText(0.0159746557f, "."), "0.03Hz");
+  EXPECT_EQ(cutoffText(0.00356239616f, "."), "21Hz");
+  // List entries too: 49.99 x 0.160032004 is 7.99999989, 8 as a float; 1.99 x 0.502512515 is
+  // 0.99999990, which the floor's tolerance would take to 1, but as a float it is 0.99999988.
+  EXPECT_EQ(timeText(0.160032004f), "3/8 qb");
+  EXPECT_EQ(choiceBoxText(79, 0.502512515f), "Vel>Vol Off");
+  EXPECT_EQ(choiceIndex(0.750938654f, 8), 6);
+}
+
 TEST(ValueTexts, LabelsKeepTheirControllerNumbersAsWritten) {
   ASSERT_NE(labelFor(26), nullptr);
   EXPECT_STREQ(labelFor(26)->label, "Filter Mod Amount (cc84) ");

@@ -10,6 +10,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -17,6 +18,8 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
+#include <mutex>
 #include <thread>
 
 namespace tamblin::test {
@@ -338,6 +341,53 @@ TEST_F(X11Host, DragsAndClicksBecomeAutomationWithoutIdleCalls) {
   EXPECT_TRUE(waitFor([&] { return pointerIsFree(); }, 1000ms)) << "the menu left a grab behind";
 }
 
+TEST_F(X11Host, AHostThatUnmapsItsWindowDuringADragLeavesNoDragBehind) {
+  openEditor();
+  moveTo("DVol", 20, 70);
+  button(1, true);
+  EXPECT_FALSE(automationFor(0).empty());
+  // The server ends the grab with the window; the release then reaches someone else.
+  XUnmapWindow(display_, hostWindow_);
+  XSync(display_, False);
+  button(1, false);
+  XMapWindow(display_, hostWindow_);
+  XSync(display_, False);
+  ASSERT_TRUE(editorViewable());
+  // Moving over the slider with no button held changes nothing.
+  moveTo("DVol", 20, 30);
+  moveTo("DVol", 20, 25);
+  EXPECT_TRUE(automationFor(0, {}, 400ms).empty());
+  EXPECT_TRUE(waitFor([&] { return pointerIsFree(); }, 1000ms));
+  AEffect* effect = instrument_.effect();
+  EXPECT_FLOAT_EQ(effect->getParameter(effect, 0), 0.5f);
+}
+
+TEST_F(X11Host, AHostHoldingItsLockAcrossTheCloseAndTheAutomationIsNotDeadlocked) {
+  openEditor();
+  static std::mutex hostLock;
+  std::unique_lock held(hostLock);
+  InProcessInstrument::hostLock() = &hostLock;
+  struct Reset {
+    ~Reset() { InProcessInstrument::hostLock() = nullptr; }
+  } reset;
+  // A drag whose automation reaches the host while the host holds its lock.
+  moveTo("DQ", 25, 30);
+  button(1, true);
+  moveTo("DQ", 25, 10);
+  EXPECT_TRUE(waitFor([] { return InProcessInstrument::callbacksWaiting() > 0; }));
+  // The host closes the editor with its lock held; the editor's thread waits for that lock.
+  auto closing = std::async(std::launch::async, [this] { instrument_.dispatch(effEditClose); });
+  const bool closed = closing.wait_for(5s) == std::future_status::ready;
+  held.unlock();  // frees a deadlocked close as well, so that a failure ends
+  closing.wait();
+  EXPECT_TRUE(closed) << "effEditClose waited for the host's lock";
+  button(1, false);
+  EXPECT_TRUE(waitFor([] { return InProcessInstrument::callbacksWaiting() == 0; }));
+  EXPECT_EQ(editorWindow(), 0u);
+  EXPECT_FALSE(automationFor(32).empty());  // the waiting call went through once the host let go
+  EXPECT_TRUE(waitFor([&] { return pointerIsFree(); }, 1000ms));
+}
+
 TEST_F(X11Host, EventsAlsoFlowThroughTheHostsIdleCalls) {
   openEditor();
   const auto idle = [this] { instrument_.dispatch(effEditIdle); };
@@ -355,7 +405,17 @@ TEST_F(X11Host, EventsAlsoFlowThroughTheHostsIdleCalls) {
   EXPECT_EQ(InProcessInstrument::automationThread(), std::this_thread::get_id());  // the host's thread
 }
 
+int openFileCount() {
+  int count = 0;
+  if (DIR* dir = opendir("/proc/self/fd")) {
+    while (readdir(dir) != nullptr) ++count;
+    closedir(dir);
+  }
+  return count;
+}
+
 TEST_F(X11Host, ReopeningAndAHostWindowGoneFirstAreHarmless) {
+  const int filesBefore = openFileCount();
   for (int i = 0; i < 12; ++i) {
     ASSERT_EQ(instrument_.dispatch(effEditOpen, 0, 0, parent()), 1);
     if (i % 3 == 0) {
@@ -366,6 +426,7 @@ TEST_F(X11Host, ReopeningAndAHostWindowGoneFirstAreHarmless) {
     if (i % 3 == 0) instrument_.dispatch(effEditClose);
     EXPECT_EQ(editorWindow(), 0u);
   }
+  EXPECT_EQ(openFileCount(), filesBefore);  // each editor's X connection and wake-up pipe are closed
   // The host destroys its window before it closes the editor, while the editor keeps drawing.
   ASSERT_EQ(instrument_.dispatch(effEditOpen, 0, 0, parent()), 1);
   for (int i = 0; i < kEditorValueCount; ++i)

@@ -149,8 +149,8 @@ bool X11Backend::open(void* parentWindow, int width, int height, WindowEvents& e
   wakeWrite_ = fds[1];
   nextLamp_ = Clock::now() + std::chrono::milliseconds(kGateLampIntervalMs);
   nextRefresh_ = Clock::now() + std::chrono::milliseconds(kRefreshIntervalMs);
-  stopping_ = false;
-  thread_ = std::thread([this] { run(); });
+  threadState_ = std::make_shared<ThreadState>();
+  thread_ = std::thread([this, state = threadState_] { run(state); });
   return true;
 }
 
@@ -165,15 +165,31 @@ XImage* X11Backend::makeImage(int width, int height) {
 
 void X11Backend::close() {
   if (thread_.joinable()) {
-    stopping_ = true;
-    if (wakeWrite_ >= 0) {
-      const char byte = 1;
-      [[maybe_unused]] const auto written = write(wakeWrite_, &byte, 1);
+    bool letGo = false;
+    {
+      std::unique_lock lock(threadState_->mutex);
+      threadState_->stopping = true;
+      if (wakeWrite_ >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const auto written = write(wakeWrite_, &byte, 1);
+      }
+      if (thread_.get_id() == std::this_thread::get_id()) {
+        letGo = true;  // closed from inside a call the thread makes
+      } else {
+        threadState_->changed.wait(lock, [this] { return threadState_->finished || threadState_->calling; });
+        // A call into the instrument and the host usually returns at once. A host that holds its own
+        // lock while it closes the editor, and takes that lock in its automation callback, would
+        // never let it return while we wait: after a grace time the thread is let go. It touches
+        // nothing of ours after that call and starts no other.
+        letGo = !threadState_->changed.wait_for(lock, std::chrono::milliseconds(kHostCallGraceMs),
+                                                [this] { return threadState_->finished; });
+      }
+      threadState_->letGo = letGo;
     }
-    if (thread_.get_id() != std::this_thread::get_id()) {
-      thread_.join();
-    } else {
+    if (letGo) {
       thread_.detach();
+    } else {
+      thread_.join();
     }
   }
   releaseResources();
@@ -204,6 +220,7 @@ void X11Backend::releaseResources() {
   gc_ = nullptr;
   image_ = menuImage_ = nullptr;
   menuOpen_ = false;
+  dragGrab_ = false;
   windowGone_ = false;
   events_ = nullptr;
 }
@@ -221,6 +238,7 @@ void X11Backend::setVisible(bool visible) {
   } else {
     if (menuOpen_) hideMenu();
     XUngrabPointer(display_, CurrentTime);
+    dragGrab_ = false;
     XUnmapWindow(display_, window_);
   }
   XFlush(display_);
@@ -256,12 +274,14 @@ void X11Backend::present(const Image& frame, const Rect& area) {
 
 void X11Backend::capturePointer() {
   if (display_ == nullptr || windowGone_) return;
+  dragGrab_ = true;
   XGrabPointer(display_, window_, False, kPointerEvents, GrabModeAsync, GrabModeAsync, None, None,
                CurrentTime);
   XFlush(display_);
 }
 
 void X11Backend::releasePointer() {
+  dragGrab_ = false;
   if (display_ == nullptr) return;
   XUngrabPointer(display_, CurrentTime);
   XFlush(display_);
@@ -285,7 +305,7 @@ void X11Backend::showMenu(int windowX, int windowY, const Image& menu) {
     attributes.colormap = colormap_;
     attributes.border_pixel = 0;
     attributes.background_pixmap = None;
-    attributes.event_mask = ExposureMask | kPointerEvents | KeyPressMask;
+    attributes.event_mask = ExposureMask;  // its pointer and key events come through the grab
     menuWindow_ = XCreateWindow(
         display_, root, menuX_, menuY_, width, height, 0, 24, InputOutput, visual_,
         CWOverrideRedirect | CWSaveUnder | CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask,
@@ -297,20 +317,24 @@ void X11Backend::showMenu(int windowX, int windowY, const Image& menu) {
     if (menuImage_ != nullptr) XDestroyImage(menuImage_);
     menuImage_ = makeImage(menu.width(), menu.height());
   }
+  // The pointer is taken before the menu shows, so that no press can come between the two and miss
+  // it. The grab is on the editor's window, which is on screen (the press that opens the menu came
+  // from it); handle() gives the events to the menu by their position on the screen.
+  const int grab = XGrabPointer(display_, window_, False, kPointerEvents, GrabModeAsync, GrabModeAsync, None,
+                                None, CurrentTime);
+  if (grab != GrabSuccess) {
+    // Without the pointer the menu could never be dismissed: it does not open.
+    XFlush(display_);
+    if (events_ != nullptr) events_->menuCancelled();
+    return;
+  }
+  // The keyboard too, for Escape; a menu that cannot have it still works with the pointer.
+  XGrabKeyboard(display_, window_, False, GrabModeAsync, GrabModeAsync, CurrentTime);
   XMapRaised(display_, menuWindow_);
   menuOpen_ = true;
   menuPicture_ = menu;
   if (menuImage_ != nullptr) putImage(menuWindow_, menuImage_, menu, menu.bounds());
-  const int grab = XGrabPointer(display_, menuWindow_, False, kPointerEvents, GrabModeAsync, GrabModeAsync,
-                                None, None, CurrentTime);
-  // The keyboard too, for Escape; a menu that cannot have it still works with the pointer.
-  XGrabKeyboard(display_, menuWindow_, False, GrabModeAsync, GrabModeAsync, CurrentTime);
   XFlush(display_);
-  if (grab != GrabSuccess) {
-    // Without the pointer the menu could never be dismissed: give up on it at once.
-    hideMenu();
-    if (events_ != nullptr) events_->menuCancelled();
-  }
 }
 
 void X11Backend::presentMenu(const Image& menu) {
@@ -331,13 +355,15 @@ void X11Backend::hideMenu() {
 
 void X11Backend::idle() {
   if (events_ == nullptr) return;
+  // The lock's last unlock makes the calls the events queued, on this thread.
   std::lock_guard lock(events_->windowLock());
   lastIdleMs_ = millisecondsSince(start_);
   if (display_ != nullptr) pump();
 }
 
-void X11Backend::run() {
-  while (!stopping_) {
+void X11Backend::run(const std::shared_ptr<ThreadState>& state) {
+  std::vector<HostCall> calls;
+  while (!state->stopping) {
     const bool hostIdles = millisecondsSince(start_) - lastIdleMs_.load() < kIdleGraceMs;
     int timeout = kIdleGraceMs / 2;
     if (!hostIdles) {
@@ -351,11 +377,34 @@ void X11Backend::run() {
     char drain[16];
     while (read(wakeRead_, drain, sizeof drain) > 0) {
     }
-    if (stopping_) break;
+    if (state->stopping) break;
     if (millisecondsSince(start_) - lastIdleMs_.load() < kIdleGraceMs) continue;
-    std::lock_guard lock(events_->windowLock());
-    if (!stopping_) pump();
+    WindowLock& lock = events_->windowLock();
+    lock.lock();
+    if (!state->stopping) pump();
+    lock.unlockTakingCalls(calls);
+    if (!makeCalls(calls, *state)) return;  // let go by close(): this object may be gone
   }
+  std::lock_guard lock(state->mutex);
+  state->finished = true;
+  state->changed.notify_all();
+}
+
+bool X11Backend::makeCalls(std::vector<HostCall>& calls, ThreadState& state) {
+  for (HostCall& call : calls) {
+    {
+      std::lock_guard lock(state.mutex);
+      if (state.stopping) break;  // the editor is closing: the instrument may go once it has
+      state.calling = true;
+      state.changed.notify_all();
+    }
+    call.link->setParameterAutomated(call.index, call.value);
+    std::lock_guard lock(state.mutex);
+    state.calling = false;
+    if (state.letGo) return false;
+  }
+  calls.clear();
+  return true;
 }
 
 void X11Backend::pump() {
@@ -377,6 +426,12 @@ void X11Backend::runTimers() {
     nextRefresh_ = std::max(nextRefresh_ + std::chrono::milliseconds(kRefreshIntervalMs), now);
     events_->timerElapsed(kRefreshTimer);
   }
+}
+
+// The server ends a grab when its window becomes unviewable (a host that unmaps its window during a
+// drag); the release then goes elsewhere. The next event of ours without the left button held tells.
+void X11Backend::endLostDrag(unsigned int state) {
+  if (dragGrab_ && (state & Button1Mask) == 0) events_->pointerCaptureLost();
 }
 
 void X11Backend::handle(XEvent& event) {
@@ -408,6 +463,7 @@ void X11Backend::handle(XEvent& event) {
           events_->menuPointerReleased(x, y);
         }
       } else if (e.window == window_) {
+        endLostDrag(e.state);
         if (event.type == ButtonPress) {
           events_->pointerPressed(button, shift, e.x, e.y, static_cast<uint32_t>(e.time));
         } else {
@@ -424,6 +480,7 @@ void X11Backend::handle(XEvent& event) {
       if (menuOpen_) {
         events_->menuPointerMoved(e.x_root - menuX_, e.y_root - menuY_);
       } else if (e.window == window_) {
+        endLostDrag(e.state);
         events_->pointerMoved((e.state & ShiftMask) != 0, e.x, e.y);
       }
       break;

@@ -6,7 +6,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/WindowBackend.h"
 
@@ -15,10 +19,13 @@ namespace tamblin {
 // Events reach the window in one of two ways. While the host calls effEditIdle (at least every
 // kIdleGraceMs), idle() reads the X events and runs the timers on the host's thread. When it does
 // not, the backend's own thread waits on the X connection with poll() and does the same. Either way
-// every piece of window code runs under the window's lock, so the two never overlap.
+// every piece of window code runs under the window's lock, so the two never overlap, and the calls
+// into the instrument that the events bring are made after the lock is let go (WindowLock).
 class X11Backend final : public WindowBackend {
  public:
   static constexpr int kIdleGraceMs = 250;
+  // How long close() waits for a call into the host that the event thread has under way.
+  static constexpr int kHostCallGraceMs = 500;
 
   X11Backend() = default;
   ~X11Backend() override;
@@ -41,10 +48,23 @@ class X11Backend final : public WindowBackend {
  private:
   using Clock = std::chrono::steady_clock;
 
-  void run();
+  // What the event thread and close() share; it outlives the backend when close() lets the thread go.
+  struct ThreadState {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::atomic<bool> stopping{false};  // written under the mutex, read also without it
+    bool calling = false;               // in a call into the instrument (and so the host)
+    bool finished = false;              // out of its loop
+    bool letGo = false;  // close() did not wait: the thread touches nothing of the backend again
+  };
+
+  void run(const std::shared_ptr<ThreadState>& state);
+  // Makes the calls the events queued; false when close() let the thread go meanwhile.
+  static bool makeCalls(std::vector<HostCall>& calls, ThreadState& state);
   void pump();
   void handle(XEvent& event);
   void runTimers();
+  void endLostDrag(unsigned int state);
   void putImage(::Window target, XImage* image, const Image& source, const Rect& area);
   XImage* makeImage(int width, int height);
   void releaseResources();
@@ -62,10 +82,11 @@ class X11Backend final : public WindowBackend {
   int menuX_ = 0, menuY_ = 0;
   Image menuPicture_;  // what the menu window shows, for its exposures
   bool menuOpen_ = false;
+  bool dragGrab_ = false;    // the window holds the pointer for a drag
   bool windowGone_ = false;  // destroyed with the host's window before the editor closed
 
   std::thread thread_;
-  std::atomic<bool> stopping_{false};
+  std::shared_ptr<ThreadState> threadState_;
   std::atomic<int64_t> lastIdleMs_{-1000000};
   int wakeRead_ = -1, wakeWrite_ = -1;
   Clock::time_point start_ = Clock::now();
