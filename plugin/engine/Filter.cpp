@@ -10,6 +10,9 @@ namespace tamblin::stages {
 namespace {
 // sqrt(8) in double, rounded once, as every transcendental value is.
 const float kSqrt8 = static_cast<float>(std::sqrt(8.0));
+// Far above any level a playing two-pole section reaches (a resonant peak of a few thousand), and far
+// enough below the float limit that sixteen voices at it cannot overflow the output stage.
+constexpr float kRunawayLimit = 1.0e20f;
 }  // namespace
 
 void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q) {
@@ -92,7 +95,7 @@ void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q)
       const float g = 2.0f * F;
       r.ladderK[v] = 3.6f * g - 1.6f * (g * g) - 1.0f;
       r.ladderP[v] = (r.ladderK[v] + 1.0f) * 0.5f;
-      r.ladderRes[v] = static_cast<float>(detmath::exp(1.0 - static_cast<double>(r.ladderP[v]))) * Q * 1.38f;
+      r.ladderRes[v] = detmath::expToFloat(1.0 - static_cast<double>(r.ladderP[v])) * Q * 1.38f;
       break;
     }
     case 9:  // Ring: the cutoff is the modulator frequency, the resonance its depth
@@ -132,6 +135,18 @@ void filterSample(EngineRecord& r, int v, float x) {
       X[c] = x;
       const float y = r.biquadB0[v] * X[c] + r.biquadB1[v] * X[p] + r.biquadB2[v] * X[s] - r.biquadA1[v] * Y[p] -
                       r.biquadA2[v] * Y[s] + 1e-15f;
+      if (!(std::fabs(y) < kRunawayLimit)) [[unlikely]] {
+        // The history slots rotate for all voices every frame, also while a voice is skipped, so a voice
+        // that comes back after a frame or two finds its past in another order. Restarted often enough
+        // (an arpeggio stepping every few frames at an absurd tempo), a resonant section grows without
+        // bound; instead of reaching infinity and NaN for good, it starts again from silence.
+        for (int slot = 0; slot < kHistorySlots; ++slot) {
+          X[slot] = 0.0f;
+          Y[slot] = 0.0f;
+        }
+        r.voiceOutput[v] = 0.0f;
+        return;
+      }
       Y[c] = y;
       r.voiceOutput[v] = y;
       return;

@@ -68,7 +68,12 @@ void Engine::applyMessage(const uint8_t bytes[4]) {
     const float value = static_cast<float>(data2) / 127.0f;
     r.controllerValue = value > 1.0f ? 1.0f : value;
     const int controller = bytes[1];
-    if (controller == kAllSoundOff || controller == kAllNotesOff) stages::releaseAllKeys(r);
+    if (controller == kAllSoundOff || controller == kAllNotesOff) {
+      // A host stopping playback means silence: the arpeggiator's list goes too, or its clock would
+      // start the next step on a released voice and play on.
+      stages::releaseAllKeys(r);
+      r.arpLast = -1;
+    }
     const int index = kControllerMap.index[controller];
     if (index >= 0) host_.setParameterFromController(index, r.controllerValue);
     host_.controllerMessageHandled();

@@ -42,9 +42,9 @@ inline int32_t floorInt(float x) {
 
 inline float signOf(float x) { return x < 0.0f ? -1.0f : (x > 0.0f ? 1.0f : 0.0f); }
 
-inline float pow2(float x) { return static_cast<float>(detmath::exp(0.6931472 * static_cast<double>(x))); }
+inline float pow2(float x) { return detmath::expToFloat(0.6931472 * static_cast<double>(x)); }
 
-inline float pow10(float x) { return static_cast<float>(detmath::exp(2.302585 * static_cast<double>(x))); }
+inline float pow10(float x) { return detmath::expToFloat(2.302585 * static_cast<double>(x)); }
 
 // Unity slope 1.5 at 0, reaching exactly +-1 at |x| = 1 and staying there.
 inline float softClip(float x) {
@@ -67,8 +67,8 @@ inline float clamp10(float x) {
 }
 
 // Sine and cosine of a double argument (the platform-independent routines), rounded to float once.
-inline float sinRounded(double argument) { return static_cast<float>(detmath::sin(argument)); }
-inline float cosRounded(double argument) { return static_cast<float>(detmath::cos(argument)); }
+inline float sinRounded(double argument) { return detmath::sinToFloat(argument); }
+inline float cosRounded(double argument) { return detmath::cosToFloat(argument); }
 
 // A choice parameter with N choices, read through its factor N - 0.01 (e.g. 7.99 for 8 choices).
 inline int32_t choiceOf(float value, float factor) { return floorInt(value * factor); }

@@ -13,6 +13,9 @@ namespace {
 constexpr int32_t kControlTick = 16;       // envelopes, pitch, filter coefficients, LFO values
 constexpr int32_t kCoefficientTick = 64;   // parameter-derived coefficients
 constexpr int32_t kHostTick = 1024;        // the host's tempo
+// Far beyond any audio level, and far enough below the float limit (3.4e38) that the input mix and the DC
+// blocker's difference cannot overflow.
+constexpr float kInputLimit = 1.0e30f;
 
 constexpr int32_t kNextHistoryState[3] = {1, 2, 0};
 constexpr int32_t kSlot0[3] = {2, 1, 0};
@@ -44,9 +47,10 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
     r.historySlot1 = kSlot1[r.historyState];
     r.historySlot2 = kSlot2[r.historyState];
 
-    // A non-finite input sample would poison the DC blocker for good: it counts as silence.
+    // A non-finite input sample would poison the DC blocker for good, and so would one near the float
+    // limit (the blocker's difference of two such samples overflows): both count as silence.
     float sample = input != nullptr ? input[k] : 0.0f;
-    if (!std::isfinite(sample)) sample = 0.0f;
+    if (!(std::fabs(sample) < kInputLimit)) sample = 0.0f;
     const float in = sample + 1e-15f;
 
     if (multipleOf(r.sampleCounter, kHostTick)) {

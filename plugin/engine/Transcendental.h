@@ -1,10 +1,18 @@
 // Sine, cosine and exponential in plain double arithmetic, so that every platform and every CPU gives
 // the same bits (a C library may pick a different routine per CPU, and differs between systems).
 //
-// Argument reduction subtracts k x (pi/2) in five 20-bit pieces, so each product is exact for |k| < 2^33
-// (arguments up to about 1.3e10, far beyond what the engine's LFOs reach); the reduced argument is then
-// fed to Taylor polynomials whose truncation error is far below a double's precision. Accuracy is a few
-// units in the last place of a double: ample for results that are rounded to float.
+// The engine rounds these results to float, so a result a few double units off would round to the
+// other float whenever the true value lies next to a float rounding boundary (a few times in a billion
+// arguments, but certainly somewhere in a long render). The routines therefore carry the reduced
+// argument and the leading terms of each series as an unevaluated sum of two doubles (exact products by
+// Dekker's splitting, exact sums by Knuth's two-sum, no fused multiply-add needed) and round once at the
+// end: the result is within about 0.51 units in the last place of a double, so its float is the float of
+// the correctly rounded double except where the true value lies within 1/100 of a double unit of a float
+// rounding boundary.
+//
+// Argument reduction subtracts k x (pi/2) in six pieces of at most 20 bits, so each product is exact for
+// |k| < 2^33 (arguments up to about 1.3e10, beyond what the engine's LFOs reach); together they hold
+// pi/2 to about 126 bits, so that even a result near a zero of the sine keeps its precision.
 #pragma once
 
 #include <cmath>
@@ -13,71 +21,115 @@
 
 namespace tamblin::detmath {
 
+// Accurate to about 0.51 units of a double (Transcendental.cpp).
+double sin(double x);
+double cos(double x);
+double exp(double x);
+
 namespace detail {
 
 constexpr double kTwoOverPi = 0x1.45f306dc9c883p-1;
-constexpr double kPiOver2Pieces[5] = {0x1.921fap+0, 0x1.54442p-20, 0x1.a308cp-41, 0x1.31318p-61, 0x1.8a2ep-81};
+constexpr double kPiOver2Pieces[6] = {0x1.921fap+0,  0x1.54442p-20, 0x1.a308cp-41,
+                                      0x1.31318p-61, 0x1.8a2ep-81,  0x1.b839ap-104};
 constexpr double kShift = 6755399441055744.0;  // 1.5 x 2^52: adding it rounds to an integer, ties to even
 
-// sin(r) for |r| <= pi/4 (a little beyond is fine): odd Taylor terms up to r^17.
-inline double sinKernel(double r) {
-  const double r2 = r * r;
+// sin and cos of r for |r| <= pi/4 (a little beyond is fine) in plain doubles, within 2 units of a double:
+// the kernels of the quick float entries below.
+inline double quickSinKernel(double r) {
+  const double z = r * r;
   double p = 1.0 / 355687428096000.0;  // 1/17!
-  p = p * r2 - 1.0 / 1307674368000.0;  // 1/15!
-  p = p * r2 + 1.0 / 6227020800.0;     // 1/13!
-  p = p * r2 - 1.0 / 39916800.0;       // 1/11!
-  p = p * r2 + 1.0 / 362880.0;         // 1/9!
-  p = p * r2 - 1.0 / 5040.0;           // 1/7!
-  p = p * r2 + 1.0 / 120.0;            // 1/5!
-  p = p * r2 - 1.0 / 6.0;              // 1/3!
-  return r + r * r2 * p;
+  p = p * z - 1.0 / 1307674368000.0;   // 1/15!
+  p = p * z + 1.0 / 6227020800.0;      // 1/13!
+  p = p * z - 1.0 / 39916800.0;        // 1/11!
+  p = p * z + 1.0 / 362880.0;          // 1/9!
+  p = p * z - 1.0 / 5040.0;            // 1/7!
+  p = p * z + 1.0 / 120.0;             // 1/5!
+  p = p * z - 1.0 / 6.0;               // 1/3!
+  return r + r * z * p;
 }
 
-// cos(r) for |r| <= pi/4: even Taylor terms up to r^18.
-inline double cosKernel(double r) {
-  const double r2 = r * r;
+inline double quickCosKernel(double r) {
+  const double z = r * r;
   double p = 1.0 / 6402373705728000.0;  // 1/18!
-  p = p * r2 - 1.0 / 20922789888000.0;  // 1/16!
-  p = p * r2 + 1.0 / 87178291200.0;     // 1/14!
-  p = p * r2 - 1.0 / 479001600.0;       // 1/12!
-  p = p * r2 + 1.0 / 3628800.0;         // 1/10!
-  p = p * r2 - 1.0 / 40320.0;           // 1/8!
-  p = p * r2 + 1.0 / 720.0;             // 1/6!
-  p = p * r2 - 1.0 / 24.0;              // 1/4!
-  p = p * r2 + 0.5;
-  return 1.0 - r2 * p;
+  p = p * z - 1.0 / 20922789888000.0;   // 1/16!
+  p = p * z + 1.0 / 87178291200.0;      // 1/14!
+  p = p * z - 1.0 / 479001600.0;        // 1/12!
+  p = p * z + 1.0 / 3628800.0;          // 1/10!
+  p = p * z - 1.0 / 40320.0;            // 1/8!
+  p = p * z + 1.0 / 720.0;              // 1/6!
+  p = p * z - 1.0 / 24.0;               // 1/4!
+  p = p * z + 0.5;
+  return 1.0 - z * p;
 }
 
-// sin(x + quarterTurns x pi/2).
-inline double sinQuadrant(double x, int64_t quarterTurns) {
-  if (!(std::fabs(x) < 1.0e15)) return x - x;  // NaN for infinity and NaN; never reached by the engine
-  if (std::fabs(x) <= 0.78539816339744828) {  // nothing to reduce: the same bits as with k = 0 below
-    return quarterTurns == 0 ? sinKernel(x) : cosKernel(x);
-  }
-  const double k = (x * kTwoOverPi + kShift) - kShift;
+// True when a quick result y (within a few hundred double units of the true value) might round to
+// another float than the accurate one: y lies within 4096 double units of a float rounding boundary (the
+// low 29 of its 52 fraction bits near 2^28), or below 2^minExponent.
+inline bool nearFloatBoundary(double y, int64_t minExponent) {
+  uint64_t bits;
+  std::memcpy(&bits, &y, sizeof bits);
+  const int64_t exponent = static_cast<int64_t>((bits >> 52) & 0x7FF);
+  if (exponent < 1023 + minExponent) return true;
+  const int64_t belowFloat = static_cast<int64_t>(bits & ((uint64_t{1} << 29) - 1));
+  const int64_t distance = belowFloat - (int64_t{1} << 28);
+  return distance >= -4096 && distance <= 4096;
+}
+
+// The float of the accurate sin (quarterTurns 0) or cos (1) of x, cheaply. The quick path reduces in
+// plain doubles (the first subtraction is exact, the two others round by at most 2^-54 each, so the
+// reduced argument is off by less than 2^-52) and runs the plain kernels (within 2 double units). For a
+// result of at least 1/256 that is under 1000 double units of the result, so unless the result lies
+// within 4096 units of a float rounding boundary it rounds to the same float as the accurate one.
+// Otherwise (about one argument in 400, nearly all of them results below 1/256) the accurate routine
+// decides.
+inline float sinQuadrantToFloat(double x, int64_t quarterTurns) {
+  if (!(std::fabs(x) < 1.0e15)) return static_cast<float>(x - x);
   double r = x;
-  for (double piece : kPiOver2Pieces) r -= k * piece;
-  const int64_t quadrant = (static_cast<int64_t>(k) + quarterTurns) & 3;
-  switch (quadrant) {
-    case 0: return sinKernel(r);
-    case 1: return cosKernel(r);
-    case 2: return -sinKernel(r);
-    default: return -cosKernel(r);
+  int64_t quadrant = quarterTurns & 3;
+  if (std::fabs(x) > 0.78539816339744828) {
+    const double k = (x * kTwoOverPi + kShift) - kShift;
+    // The small pieces are summed apart (their rounding is far below 2^-54), so that only three
+    // subtractions stand in a row.
+    const double small =
+        k * kPiOver2Pieces[2] + (k * kPiOver2Pieces[3] + (k * kPiOver2Pieces[4] + k * kPiOver2Pieces[5]));
+    r = ((x - k * kPiOver2Pieces[0]) - k * kPiOver2Pieces[1]) - small;
+    quadrant = (static_cast<int64_t>(k) + quarterTurns) & 3;
   }
+  double y;
+  switch (quadrant) {
+    case 0:
+      y = quickSinKernel(r);
+      break;
+    case 1:
+      y = quickCosKernel(r);
+      break;
+    case 2:
+      y = -quickSinKernel(r);
+      break;
+    default:
+      y = -quickCosKernel(r);
+      break;
+  }
+  if (!nearFloatBoundary(y, -8)) [[likely]]
+    return static_cast<float>(y);
+  return static_cast<float>(quarterTurns == 0 ? detmath::sin(x) : detmath::cos(x));
 }
 
 }  // namespace detail
 
-inline double sin(double x) { return detail::sinQuadrant(x, 0); }
-inline double cos(double x) { return detail::sinQuadrant(x, 1); }
+// The float nearest the correctly rounded double sine and cosine (see the top of this file).
+inline float sinToFloat(double x) { return detail::sinQuadrantToFloat(x, 0); }
+inline float cosToFloat(double x) { return detail::sinQuadrantToFloat(x, 1); }
 
-// e^x: x = k ln2 + r with |r| <= ln2 / 2, Taylor terms up to r^13, then scaled by 2^k.
-inline double exp(double x) {
-  if (x != x) return x;
-  if (x > 709.7) return HUGE_VAL;
-  if (x < -745.2) return 0.0;
+// e^x rounded to float, cheaply: the plain-double evaluation below is within 2 double units of the true
+// value, so unless it lies within 4096 units of a float rounding boundary (or below the float normal
+// range) it rounds to the same float as the accurate exp, which decides otherwise.
+inline float expToFloat(double x) {
+  if (x != x) return static_cast<float>(x);
+  if (x > 709.7) return static_cast<float>(HUGE_VAL);
+  if (x < -745.2) return 0.0f;
   constexpr double kInverseLn2 = 0x1.71547652b82fep+0;
-  constexpr double kLn2High = 0x1.62e42feep-1;  // 32 bits: k x kLn2High is exact
+  constexpr double kLn2High = 0x1.62e42feep-1;
   constexpr double kLn2Low = 0x1.a39ef35793c76p-33;
   const double k = (x * kInverseLn2 + detail::kShift) - detail::kShift;
   const double r = (x - k * kLn2High) - k * kLn2Low;
@@ -96,12 +148,15 @@ inline double exp(double x) {
   p = p * r + 1.0;
   p = p * r + 1.0;
   const int64_t exponent = static_cast<int64_t>(k);
-  if (exponent < -1021 || exponent > 1023) return std::ldexp(p, static_cast<int>(exponent));
-  // 2^k built from its bits: exact, and cheaper than a library call.
-  const uint64_t bits = static_cast<uint64_t>(exponent + 1023) << 52;
-  double scale;
-  std::memcpy(&scale, &bits, sizeof scale);
-  return p * scale;
+  if (exponent >= -1021 && exponent <= 1023) {
+    const uint64_t bits = static_cast<uint64_t>(exponent + 1023) << 52;
+    double scale;
+    std::memcpy(&scale, &bits, sizeof scale);
+    const double y = p * scale;
+    if (!detail::nearFloatBoundary(y, -125)) [[likely]]
+      return static_cast<float>(y);
+  }
+  return static_cast<float>(exp(x));
 }
 
 }  // namespace tamblin::detmath

@@ -273,6 +273,23 @@ TEST(Controllers, AllNotesOffAndAllSoundOffReleaseEveryKey) {
   EXPECT_EQ(t.rec().voiceHeld[1], 1);
 }
 
+TEST(Controllers, AllNotesOffStopsARunningArpeggio) {
+  TestEngine t;
+  t.setParam(59, 1.0f);  // the fastest steps
+  t.setParam(78, kArpValue);
+  t.noteOn(60);
+  t.noteOn(64);
+  t.render(4096);
+  ASSERT_EQ(t.rec().arpLast, 1);
+  t.send(0xB0, 123, 0);
+  t.render(4096);
+  EXPECT_EQ(t.rec().arpLast, -1);
+  for (int v = 0; v < 16; ++v) EXPECT_EQ(t.rec().voiceHeld[v], 0) << v;
+  // Nothing starts again: the released voices only fade.
+  t.render(44100);
+  for (int v = 0; v < 16; ++v) EXPECT_EQ(t.rec().voiceHeld[v], 0) << v;
+}
+
 TEST(PitchBend, UsesTheMostSignificantByteOnly) {
   TestEngine t;
   t.send(0xE0, 0, 0);

@@ -189,7 +189,7 @@ TEST(Arpeggiator, EmptyListReleasesEveryVoiceAndUnisonPhaseSpreadsTheOscillators
 TEST(AbsurdTempo, KeepsTheGateAndTheArpeggiatorInsideTheirTables) {
   std::vector<float> values = neutralValues();
   values[78] = kArpValue;
-  values[59] = 1.0f;  // two sixteenths per step
+  values[59] = 1.0f;  // "2": two steps per sixteenth
   values[96] = 1.0f;  // four times the tempo
   values[98] = 0.6f;
   TestEngine t(values, 1000.0f);
@@ -215,6 +215,32 @@ TEST(AbsurdTempo, KeepsTheGateAndTheArpeggiatorInsideTheirTables) {
   }
 }
 
+TEST(AbsurdTempo, AnArpeggioSteppingEveryFrameThroughAResonantFilterStaysFinite) {
+  // Voices restarted every frame or two find their two-pole history rotated on without them; at full
+  // resonance and a low cutoff that used to grow to infinity.
+  std::vector<float> values = neutralValues();
+  values[78] = kArpValue;
+  values[59] = 1.0f;
+  values[31] = 0.0f;  // 20 Hz
+  values[32] = 1.0f;
+  for (int type : {1, 2}) {
+    values[30] = (static_cast<float>(type) + 0.5f) / 10.99f;
+    TestEngine t(values, 8000.0f);
+    t.host.tempoAnswer = std::numeric_limits<int32_t>::max();
+    t.noteOn(48);
+    t.noteOn(55);
+    t.noteOn(60);
+    std::vector<float> right;
+    for (int block = 0; block < 40; ++block) {
+      const auto left = t.render(1000, &right);
+      for (int k = 0; k < 1000; ++k) {
+        ASSERT_TRUE(std::isfinite(left[k]) && std::isfinite(right[k]))
+            << "type " << type << ", frame " << block * 1000 + k;
+      }
+    }
+  }
+}
+
 TEST(Input, NonFiniteSamplesCountAsSilence) {
   TestEngine clean, poisoned;
   clean.noteOn(60);
@@ -232,6 +258,25 @@ TEST(Input, NonFiniteSamplesCountAsSilence) {
   const auto b = poisoned.render(512, &rightBad, bad.data());
   EXPECT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(float)));
   EXPECT_EQ(0, std::memcmp(rightClean.data(), rightBad.data(), a.size() * sizeof(float)));
+}
+
+TEST(Input, SamplesNearTheFloatLimitCannotOverflowTheDcBlocker) {
+  // Alternating full-scale floats would push the blocker's difference past the largest float: infinity,
+  // then infinity minus infinity, and the instrument would stay silent with NaN for good.
+  TestEngine t;
+  t.noteOn(60);
+  std::vector<float> extreme(256);
+  for (int i = 0; i < 256; ++i) extreme[i] = (i % 2 == 0 ? 1.0f : -1.0f) * std::numeric_limits<float>::max();
+  std::vector<float> right;
+  const auto left = t.render(256, &right, extreme.data());
+  const auto after = t.render(2000, &right);
+  for (float x : left) ASSERT_TRUE(std::isfinite(x));
+  for (float x : after) ASSERT_TRUE(std::isfinite(x));
+  for (float x : right) ASSERT_TRUE(std::isfinite(x));
+  EXPECT_TRUE(std::isfinite(t.rec().dcAverage));
+  float peak = 0.0f;
+  for (int i = 1000; i < 2000; ++i) peak = std::max(peak, std::fabs(after[static_cast<size_t>(i)]));
+  EXPECT_GT(peak, 0.01f);  // the note still sounds
 }
 
 TEST(Input, IsMixedInThroughTheDcBlockerOnly) {
