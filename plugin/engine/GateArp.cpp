@@ -77,13 +77,8 @@ void runArpClock(EngineRecord& r) {
   const int n = std::clamp(r.voicePointer, 0, kVoiceSlots - 1);
   r.voiceHeld[n] = 1;
   r.noteNumber[n] = r.arpNotes[std::clamp(floorInt(r.arpPosition), 0, kArpListSize - 1)];
-  r.env1Attacking[n] = 1;
-  r.env2Attacking[n] = 1;
-  r.filterEnvAttacking[n] = 1;
-  r.env1Level[n] = 0.0f;
-  r.env2Level[n] = 0.0f;
+  retrigger(r, n);
   r.velocity[n] = 1.0f;
-  r.filterEnvLevel[n] = 0.0f;
   // "Unison Phase" spreads the four oscillators over up to 3/7 of a cycle.
   const float spread = r.P(23);
   for (int j = 0; j < kOscillators; ++j) {

@@ -10,8 +10,6 @@ int32_t playMode(const EngineRecord& r) { return std::clamp(choiceOf(r.P(78), 2.
 
 int32_t voiceCountFromParams(const EngineRecord& r) { return r.P(81) >= 0.5f ? 16 : 8; }
 
-namespace {
-
 // All three envelopes start a new attack from zero; the phases run on.
 void retrigger(EngineRecord& r, int v) {
   r.env1Attacking[v] = 1;
@@ -21,6 +19,8 @@ void retrigger(EngineRecord& r, int v) {
   r.env2Level[v] = 0.0f;
   r.filterEnvLevel[v] = 0.0f;
 }
+
+namespace {
 
 bool noKeyDown(const EngineRecord& r) {
   for (int v = 0; v < kVoiceSlots; ++v) {
@@ -132,17 +132,7 @@ void resetAfterProgramChange(EngineRecord& r) {
   r.historySlot0 = 0;
   r.historySlot1 = 1;
   r.historySlot2 = 2;
-  for (int v = 0; v < 6; ++v) {
-    for (int s = 0; s < kHistorySlots; ++s) {
-      r.biquadX[v][s] = 0.0f;
-      r.biquadY[v][s] = 0.0f;
-    }
-    r.ladderX1[v] = 0.0f;
-    r.ladderY1[v] = 0.0f;
-    r.ladderY2[v] = 0.0f;
-    r.ladderY3[v] = 0.0f;
-    r.ladderY4[v] = 0.0f;
-  }
+  for (int v = 0; v < 6; ++v) clearFilterHistory(r, v);
 }
 
 }  // namespace tamblin::stages
