@@ -65,8 +65,8 @@ void AudioEffect::setParameterAutomated(VstInt32 index, float value) {
 void AudioEffect::processReplacing(float**, float**, VstInt32) {}
 void AudioEffect::open() {}
 void AudioEffect::close() {}
-VstInt32 AudioEffect::getProgram() { return curProgram; }
-void AudioEffect::setProgram(VstInt32 program) { curProgram = program; }
+VstInt32 AudioEffect::getProgram() { return loadCurProgram(); }
+void AudioEffect::setProgram(VstInt32 program) { storeCurProgram(program); }
 void AudioEffect::setProgramName(char*) {}
 void AudioEffect::getProgramName(char*) {}
 void AudioEffect::getParameterLabel(VstInt32, char*) {}

@@ -2,6 +2,7 @@
 // record's static entries and the first request table.
 #pragma once
 
+#include <atomic>
 #include <climits>
 
 #include "DAEffectX.h"
@@ -105,6 +106,14 @@ class AudioEffect {
   VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                      float opt = 0.0f);
   void setFlag(VstInt32 flag, bool state);
+  // The current program number is read on the audio thread (parameter stores) while the host may switch
+  // programs on another: it is read and written whole.
+  VstInt32 loadCurProgram() const {
+    return std::atomic_ref<VstInt32>(const_cast<VstInt32&>(curProgram)).load(std::memory_order_relaxed);
+  }
+  void storeCurProgram(VstInt32 program) {
+    std::atomic_ref<VstInt32>(curProgram).store(program, std::memory_order_relaxed);
+  }
 
   AEffect cEffect{};
   float sampleRate = 44100.0f;

@@ -85,7 +85,7 @@ void APlugin::setParameter(VstInt32 index, float value) {
   else if (std::isnan(value))
     value = 0.0f;
   engine.setParam(index, value);
-  programs[curProgram]->setValue(index, value);
+  programs[loadCurProgram()]->setValue(index, value);
   if (index == tamblin::kPlayModeParam) engine.resetPlayMode();
   if (editor) editor->update();
 }
@@ -112,7 +112,7 @@ void APlugin::refreshEditor() {
 void APlugin::setProgram(VstInt32 program) {
   engine.setSampleRate(static_cast<float>(updateSampleRate()));
   if (program < 0 || program >= kNumPrograms) return;
-  curProgram = program;
+  storeCurProgram(program);
   for (int i = 0; i < tamblin::kNumStoredValues; ++i) setParameter(i, programs[program]->value(i));
   engine.resetAfterProgramChange();
   if (!isEditorClosed() && editor) editor->update();
@@ -120,11 +120,11 @@ void APlugin::setProgram(VstInt32 program) {
 
 void APlugin::setProgramName(char* name) {
   if (!name) return;
-  programs[curProgram]->setName(name);
+  programs[loadCurProgram()]->setName(name);
   if (!isEditorClosed() && editor) editor->update();
 }
 
-void APlugin::getProgramName(char* name) { copyText(name, programs[curProgram]->getName(), kVstMaxProgNameLen); }
+void APlugin::getProgramName(char* name) { copyText(name, programs[loadCurProgram()]->getName(), kVstMaxProgNameLen); }
 
 bool APlugin::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
   if (index < 0 || index >= kNumPrograms || !text) return false;
