@@ -13,7 +13,7 @@ constexpr int kBlock = 512;
 
 class SteadyHost : public tamblin::EngineHost {
  public:
-  void requestTimeInfo() override {}
+  double timeInfoTempo() override { return 0.0; }
   int32_t tempoAt(int32_t) override { return 1200000; }
   void setParameterFromController(int32_t index, float value) override { engine->setParam(index, value); }
   void controllerMessageHandled() override {}

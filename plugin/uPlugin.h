@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cmath>
 #include <memory>
 
 #include "DAudioEffectX.h"
@@ -78,7 +79,10 @@ class APlugin : public AudioEffectX {
   class EngineLink : public tamblin::EngineHost {
    public:
     explicit EngineLink(APlugin& owner) : owner_(owner) {}
-    void requestTimeInfo() override { owner_.getTimeInfo(0); }
+    double timeInfoTempo() override {
+      const VstTimeInfo* info = owner_.getTimeInfo(kVstTempoValid);
+      return info && (info->flags & kVstTempoValid) && std::isfinite(info->tempo) ? info->tempo : 0.0;
+    }
     int32_t tempoAt(int32_t samplePosition) override { return owner_.tempoAt(samplePosition); }
     void setParameterFromController(int32_t index, float value) override { owner_.setParameter(index, value); }
     void controllerMessageHandled() override { owner_.refreshEditor(); }

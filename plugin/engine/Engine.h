@@ -12,8 +12,9 @@ namespace tamblin {
 class EngineHost {
  public:
   virtual ~EngineHost() = default;
-  // The host tick: ask the host for its time info (answer unused) and its tempo x 10000 (0 when unknown).
-  virtual void requestTimeInfo() = 0;
+  // The host tick asks for the host's time info, then for its tempo x 10000 (0 when unknown).
+  // timeInfoTempo: the tempo the time info reports as valid, 0 when it reports none.
+  virtual double timeInfoTempo() = 0;
   virtual int32_t tempoAt(int32_t samplePosition) = 0;
   // A mapped controller sets a parameter through the instrument (clamping, program store, editor copy).
   virtual void setParameterFromController(int32_t index, float value) = 0;

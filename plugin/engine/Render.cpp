@@ -26,6 +26,23 @@ bool multipleOf(int32_t counter, int32_t period) { return (static_cast<uint32_t>
 
 }  // namespace
 
+namespace {
+
+// The tempo is the tempo request's answer / 10000. Hosts that leave that request unanswered (0), or
+// answer it in another scale, still report their tempo in the time info: where the time info marks a
+// tempo valid and the answer is missing or more than 1 % away from it, the time info's tempo counts.
+// Nothing valid at all: 120 beats per minute.
+float hostTempo(double reported, int32_t answer) {
+  float tempo = static_cast<float>(answer) / 10000.0f;
+  const bool reportedValid = reported >= 1.0 && reported <= 1.0e6;
+  if (reportedValid && !(tempo >= 1.0f && std::fabs(static_cast<double>(tempo) - reported) <= 0.01 * reported)) {
+    tempo = static_cast<float>(reported);
+  }
+  return tempo >= 1.0f ? tempo : 120.0f;
+}
+
+}  // namespace
+
 void Engine::render(const float* input, float* left, float* right, int32_t frames) {
   if (frames <= 0 || left == nullptr || right == nullptr) return;
   EngineRecord& r = record;
@@ -54,9 +71,7 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
     const float in = sample + 1e-15f;
 
     if (multipleOf(r.sampleCounter, kHostTick)) {
-      host_.requestTimeInfo();
-      const float tempo = static_cast<float>(host_.tempoAt(0)) / 10000.0f;
-      r.tempoBpm = tempo >= 1.0f ? tempo : 120.0f;
+      r.tempoBpm = hostTempo(host_.timeInfoTempo(), host_.tempoAt(0));
     }
     r.sampleCounter = static_cast<int32_t>(static_cast<uint32_t>(r.sampleCounter) + 1u);
 

@@ -13,7 +13,10 @@ namespace tamblin::test {
 // instrument's parameter setter does.
 class FakeHost : public EngineHost {
  public:
-  void requestTimeInfo() override { ++timeInfoRequests; }
+  double timeInfoTempo() override {
+    ++timeInfoRequests;
+    return reportedTempo;
+  }
   int32_t tempoAt(int32_t) override {
     ++tempoRequests;
     return tempoAnswer;
@@ -30,6 +33,7 @@ class FakeHost : public EngineHost {
 
   Engine* engine = nullptr;
   int32_t tempoAnswer = 1200000;  // 120 beats per minute
+  double reportedTempo = 0.0;     // no tempo in the time info
   int timeInfoRequests = 0;
   int tempoRequests = 0;
   int handledMessages = 0;

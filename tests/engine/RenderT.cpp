@@ -87,6 +87,34 @@ TEST(HostTick, AsksForTimeInfoAndTempoEvery1024Frames) {
   EXPECT_EQ(t.rec().tempoBpm, 120.0f);
 }
 
+TEST(HostTick, TheTimeInfoTempoStandsInWhereTheTempoAnswerIsMissingOrOffScale) {
+  TestEngine t;
+  // A host that answers both the same way: the answer / 10000, to the last bit.
+  t.host.tempoAnswer = 1234568;
+  t.host.reportedTempo = 123.456789;
+  t.render(1);
+  EXPECT_EQ(t.rec().tempoBpm, 1234568.0f / 10000.0f);
+  // No answer to the tempo request: the time info's tempo.
+  t.host.tempoAnswer = 0;
+  t.host.reportedTempo = 90.0;
+  t.render(1024);
+  EXPECT_EQ(t.rec().tempoBpm, 90.0f);
+  // An answer ten times too small (tempo x 1000): the time info's tempo.
+  t.host.tempoAnswer = 120000;
+  t.host.reportedTempo = 120.0;
+  t.render(1024);
+  EXPECT_EQ(t.rec().tempoBpm, 120.0f);
+  // Nonsense in the time info is ignored.
+  t.host.tempoAnswer = 0;
+  t.host.reportedTempo = 1.0e300;
+  t.render(1024);
+  EXPECT_EQ(t.rec().tempoBpm, 120.0f);
+  t.host.tempoAnswer = 1400000;
+  t.host.reportedTempo = 0.5;
+  t.render(1024);
+  EXPECT_EQ(t.rec().tempoBpm, 140.0f);
+}
+
 TEST(Gate, StepsEverySixteenthNoteAt120Bpm) {
   std::vector<float> values = neutralValues();
   values[96] = kGateTempo;

@@ -257,3 +257,24 @@ TEST(InstrumentEntry, TwoInstancesAreIndependent) {
   EXPECT_EQ(b->getParameter(b, 31), 0.3985f);
   tamblin::test::dispatch(b, effClose);
 }
+
+TEST_F(InstrumentTest, TempoComesFromTheTempoRequestOrTheTimeInfo) {
+  float left[1024], right[1024];
+  float* outputs[2] = {left, right};
+  host.tempoAnswer = 1205000;
+  effect->processReplacing(effect, nullptr, outputs, 1024);
+  EXPECT_EQ(plugin->soundEngine().record.tempoBpm, 120.5f);
+  const auto asks = host.requestsWith(audioMasterGetTime);
+  ASSERT_FALSE(asks.empty());
+  EXPECT_EQ(asks[0].value, kVstTempoValid);
+  // A host that never answers the tempo request but reports its tempo in the time info.
+  host.tempoAnswer = 0;
+  host.timeInfo.tempo = 97.0;
+  host.timeInfo.flags = kVstTempoValid | kVstTransportPlaying;
+  effect->processReplacing(effect, nullptr, outputs, 1024);
+  EXPECT_EQ(plugin->soundEngine().record.tempoBpm, 97.0f);
+  // Marked invalid: not used.
+  host.timeInfo.flags = kVstTransportPlaying;
+  effect->processReplacing(effect, nullptr, outputs, 1024);
+  EXPECT_EQ(plugin->soundEngine().record.tempoBpm, 120.0f);
+}
