@@ -213,20 +213,5 @@ void APlugin::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
 void APlugin::render(float** inputs, float** outputs, VstInt32 sampleFrames) {
   if (sampleFrames <= 0 || !outputs) return;
   const float* input = inputs ? inputs[0] : nullptr;
-  float* left = outputs[0];
-  float* right = outputs[1];
-  if (left && right) {
-    engine.render(input, left, right, sampleFrames);
-    return;
-  }
-  if (!left && !right) return;
-  // One channel missing: keep time and sound going, write only the channel the host gave.
-  for (VstInt32 done = 0; done < sampleFrames; done += kScratchFrames) {
-    const VstInt32 n = std::min<VstInt32>(kScratchFrames, sampleFrames - done);
-    const float* in = input ? input + done : nullptr;
-    if (left)
-      engine.render(in, left + done, scratch, n);
-    else
-      engine.render(in, scratch, right + done, n);
-  }
+  engine.render(input, outputs[0], outputs[1], sampleFrames);
 }

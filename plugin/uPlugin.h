@@ -99,7 +99,4 @@ class APlugin : public AudioEffectX {
   std::atomic<bool> editorClosed{false};
   EngineLink engineLink{*this};
   tamblin::Engine engine{engineLink};
-  // For a host that leaves one output null: the other channel is rendered here in pieces.
-  static constexpr int kScratchFrames = 256;
-  float scratch[kScratchFrames] = {};
 };

@@ -69,7 +69,8 @@ class Engine {
   // answers 1.
   int32_t processEvents(const MidiMessage* messages, int32_t count);
 
-  // Renders `frames` frames [audio thread]: reads input (may be null: silence), overwrites left and right.
+  // Renders `frames` frames [audio thread]: reads input (may be null: silence), overwrites left and right
+  // (either may be null: that channel is not written).
   void render(const float* input, float* left, float* right, int32_t frames);
 
   // The gate position in steps (0 <= p < 16), for the editor's lamp; any thread.

@@ -44,7 +44,14 @@ float hostTempo(double reported, int32_t answer) {
 }  // namespace
 
 void Engine::render(const float* input, float* left, float* right, int32_t frames) {
-  if (frames <= 0 || left == nullptr || right == nullptr) return;
+  if (frames <= 0 || (left == nullptr && right == nullptr)) return;
+  // A host that hands over only one output still gets it, with time and events running as usual: the
+  // missing channel is written to one discarded sample.
+  float discarded = 0.0f;
+  const int32_t leftStep = left != nullptr ? 1 : 0;
+  const int32_t rightStep = right != nullptr ? 1 : 0;
+  if (left == nullptr) left = &discarded;
+  if (right == nullptr) right = &discarded;
   EngineRecord& r = record;
 
   // Queued MIDI acts at its delta frame, in delta order; a delta outside the block acts at its first or
@@ -100,7 +107,7 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
     }
     r.leftSample = sum;
 
-    stages::outputStage(r, in, left[k], right[k]);
+    stages::outputStage(r, in, left[k * leftStep], right[k * rightStep]);
   }
 
   // Messages left over from a block whose queue was appended to mid-render are kept for the next block.

@@ -449,3 +449,25 @@ TEST(Safety, RandomParametersAndMidiNeverGiveNonFiniteSamples) {
     }
   }
 }
+
+TEST(Outputs, OneMissingChannelLeavesTheOtherAsItWouldBe) {
+  // The same notes at frames deep into a large block, rendered with both channels and with one.
+  auto play = [](bool leftOnly, bool rightOnly) {
+    TestEngine t;
+    t.noteOn(60, 100, 700);
+    t.noteOn(67, 90, 2500);
+    std::vector<float> left(4096, 9.0f), right(4096, 9.0f);
+    t.engine->render(nullptr, rightOnly ? nullptr : left.data(), leftOnly ? nullptr : right.data(), 4096);
+    return std::make_pair(left, right);
+  };
+  const auto both = play(false, false);
+  const auto leftOnly = play(true, false);
+  const auto rightOnly = play(false, true);
+  EXPECT_EQ(leftOnly.first, both.first);
+  EXPECT_EQ(rightOnly.second, both.second);
+  EXPECT_EQ(leftOnly.second, std::vector<float>(4096, 9.0f));  // the missing channel is not touched
+  EXPECT_NE(both.first[3000], 0.0f);
+  TestEngine t;
+  t.engine->render(nullptr, nullptr, nullptr, 64);  // nothing to write: nothing happens
+  EXPECT_EQ(t.rec().sampleCounter, 0);
+}
