@@ -63,12 +63,7 @@ double sinKernel(double r, double rLow) {
   // r^5 (1/5! - r^2/7! + ...): at most 1/300 of the result, so plain doubles are ample.
   double p = -1.0 / 121645100408832000.0;  // -1/19!
   p = p * z + 1.0 / 355687428096000.0;     // 1/17!
-  p = p * z - 1.0 / 1307674368000.0;       // 1/15!
-  p = p * z + 1.0 / 6227020800.0;          // 1/13!
-  p = p * z - 1.0 / 39916800.0;            // 1/11!
-  p = p * z + 1.0 / 362880.0;              // 1/9!
-  p = p * z - 1.0 / 5040.0;                // 1/7!
-  p = p * z + 1.0 / 120.0;                 // 1/5!
+  p = sineSeriesToFifth(p, z);
   const double tail = r3.high * z * p;
   const Pair lead = fastTwoSum(r, -sixth.high);
   // rLow enters through the derivative, cos r = 1 - r^2/2 + r^4/24 to well below a unit here.
@@ -85,13 +80,7 @@ double cosKernel(double r, double rLow) {
   const Pair twentyFourth = divideByWhole(r4, 24.0);  // r^4 / 4!
   const double z = r2.high;
   // r^6 (-1/6! + r^2/8! - ...): at most 1/2000 of the result.
-  double p = 1.0 / 6402373705728000.0;  // 1/18!
-  p = p * z - 1.0 / 20922789888000.0;   // 1/16!
-  p = p * z + 1.0 / 87178291200.0;      // 1/14!
-  p = p * z - 1.0 / 479001600.0;        // 1/12!
-  p = p * z + 1.0 / 3628800.0;          // 1/10!
-  p = p * z - 1.0 / 40320.0;            // 1/8!
-  p = p * z + 1.0 / 720.0;              // 1/6!
+  const double p = cosineSeriesToSixth(z);
   const double tail = -(r4.high * z * p);
   const Pair first = fastTwoSum(1.0, -half.high);
   const Pair second = fastTwoSum(first.high, twentyFourth.high);

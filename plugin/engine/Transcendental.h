@@ -33,31 +33,41 @@ constexpr double kPiOver2Pieces[6] = {0x1.921fap+0,  0x1.54442p-20, 0x1.a308cp-4
                                       0x1.31318p-61, 0x1.8a2ep-81,  0x1.b839ap-104};
 constexpr double kShift = 6755399441055744.0;  // 1.5 x 2^52: adding it rounds to an integer, ties to even
 
-// sin and cos of r for |r| <= pi/4 (a little beyond is fine) in plain doubles, within 2 units of a double:
-// the kernels of the quick float entries below.
-inline double quickSinKernel(double r) {
-  const double z = r * r;
-  double p = 1.0 / 355687428096000.0;  // 1/17!
-  p = p * z - 1.0 / 1307674368000.0;   // 1/15!
-  p = p * z + 1.0 / 6227020800.0;      // 1/13!
-  p = p * z - 1.0 / 39916800.0;        // 1/11!
-  p = p * z + 1.0 / 362880.0;          // 1/9!
-  p = p * z - 1.0 / 5040.0;            // 1/7!
-  p = p * z + 1.0 / 120.0;             // 1/5!
-  p = p * z - 1.0 / 6.0;               // 1/3!
-  return r + r * z * p;
+// Horner steps of the Taylor series in z = r^2, shared by the quick and the accurate kernels.
+// Sine: from the 1/17! coefficient p down to 1/5!.
+inline double sineSeriesToFifth(double p, double z) {
+  p = p * z - 1.0 / 1307674368000.0;  // 1/15!
+  p = p * z + 1.0 / 6227020800.0;     // 1/13!
+  p = p * z - 1.0 / 39916800.0;       // 1/11!
+  p = p * z + 1.0 / 362880.0;         // 1/9!
+  p = p * z - 1.0 / 5040.0;           // 1/7!
+  return p * z + 1.0 / 120.0;         // 1/5!
 }
 
-inline double quickCosKernel(double r) {
-  const double z = r * r;
+// Cosine: from 1/18! down to 1/6!.
+inline double cosineSeriesToSixth(double z) {
   double p = 1.0 / 6402373705728000.0;  // 1/18!
   p = p * z - 1.0 / 20922789888000.0;   // 1/16!
   p = p * z + 1.0 / 87178291200.0;      // 1/14!
   p = p * z - 1.0 / 479001600.0;        // 1/12!
   p = p * z + 1.0 / 3628800.0;          // 1/10!
   p = p * z - 1.0 / 40320.0;            // 1/8!
-  p = p * z + 1.0 / 720.0;              // 1/6!
-  p = p * z - 1.0 / 24.0;               // 1/4!
+  return p * z + 1.0 / 720.0;           // 1/6!
+}
+
+// sin and cos of r for |r| <= pi/4 (a little beyond is fine) in plain doubles, within 2 units of a double:
+// the kernels of the quick float entries below.
+inline double quickSinKernel(double r) {
+  const double z = r * r;
+  double p = sineSeriesToFifth(1.0 / 355687428096000.0, z);  // from 1/17!
+  p = p * z - 1.0 / 6.0;                                     // 1/3!
+  return r + r * z * p;
+}
+
+inline double quickCosKernel(double r) {
+  const double z = r * r;
+  double p = cosineSeriesToSixth(z);
+  p = p * z - 1.0 / 24.0;  // 1/4!
   p = p * z + 0.5;
   return 1.0 - z * p;
 }
