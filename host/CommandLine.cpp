@@ -64,6 +64,8 @@ Options:
       --bits N           16, 24 or 32 (32 = float; default 32 for WAV, 24 for FLAC)
       --info             print what a host sees of the plug-in and exit
   -q, --quiet            no progress bar
+      --timing           print the CPU time spent in the plug-in's process calls and the
+                         realtime factor (audio seconds per CPU second), also with --quiet
   -h, --help             show this help and exit
       --version          show the version and exit
 
@@ -112,6 +114,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     } else if (name == "-q" || name == "--quiet") {
       flag();
       line.quiet = true;
+    } else if (name == "--timing") {
+      flag();
+      line.timing = true;
     } else if (name == "--split-blocks") {
       flag();
       line.render.splitBlocks = true;
