@@ -22,7 +22,6 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
  public:
   static constexpr int kClientWidth = kWindowWidth;
   static constexpr int kClientHeight = kWindowHeight;
-  static constexpr int kParameterCount = 100;  // shown indices 0..99
   static constexpr uint32_t kDoubleClickMs = 500;
   static constexpr int kDoubleClickDistance = 2;
 
@@ -142,8 +141,8 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   Image empty_;
   std::vector<Rect> dirty_;  // areas to compose and show; few, apart from each other
 
-  std::array<float, kParameterCount> drawnValues_{};
-  std::array<float, kParameterCount> resetValues_{};
+  std::array<float, kNumParams> drawnValues_{};
+  std::array<float, kNumParams> resetValues_{};
   std::string decimalSeparator_ = ".";
   bool separatorGiven_ = false;
 

@@ -42,7 +42,7 @@ VstInt32 APluginEditor::open(void* hostWindow) {
       return 0;
     }
     created->SetBounds(0, 0, created->Width(), created->Height());
-    for (int i = 0; i < tamblin::kEditorValueCount; ++i) created->setParamValue(i, plugin->soundEngine().param(i));
+    for (int i = 0; i < tamblin::kNumStoredValues; ++i) created->setParamValue(i, plugin->soundEngine().param(i));
     created->setInstrument(plugin);
     window_ = std::move(created);
     liveWindow.store(window_.get());
@@ -80,7 +80,7 @@ void APluginEditor::update() {
   copiesInFlight.fetch_add(1, std::memory_order_seq_cst);
   if (tamblin::EditorWindow* w = liveWindow.load(std::memory_order_seq_cst)) {
     tamblin::Engine& engine = plugin->soundEngine();
-    for (int i = 0; i < tamblin::kEditorValueCount; ++i) w->setParamValue(i, engine.param(i));
+    for (int i = 0; i < tamblin::kNumStoredValues; ++i) w->setParamValue(i, engine.param(i));
   }
   copiesInFlight.fetch_sub(1, std::memory_order_release);
 }

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <memory>
 
+#include "ParameterTable.h"
+
 class APlugin;
 
 namespace tamblin {
-
-constexpr int kEditorValueCount = 101;
 
 // The window the bridge creates inside the host's window. Every call comes from the host's
 // user-interface thread, except that paramValues may be written from any thread.
@@ -37,7 +37,7 @@ class EditorWindow {
   void setParamValue(int index, float value) { paramValues[index].store(value, std::memory_order_relaxed); }
   float paramValue(int index) const { return paramValues[index].load(std::memory_order_relaxed); }
 
-  std::atomic<float> paramValues[kEditorValueCount] = {};
+  std::atomic<float> paramValues[kNumStoredValues] = {};
 };
 
 // Makes the window this build provides (the drawn editor, or a window that only keeps values).

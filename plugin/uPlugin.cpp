@@ -86,7 +86,7 @@ void APlugin::setParameter(VstInt32 index, float value) {
     value = 0.0f;
   engine.setParam(index, value);
   programs[loadCurProgram()]->setValue(index, value);
-  if (index == tamblin::kPlayModeParam) engine.resetPlayMode();
+  if (index == tamblin::kPlayMode) engine.resetPlayMode();
   if (editor) editor->update();
 }
 

@@ -34,12 +34,12 @@ int main(int argc, char** argv) {
   if (effect == nullptr) return 1;
   effect->dispatcher(effect, effSetProgram, 0, program, nullptr, 0.0f);
   auto* instrument = static_cast<APlugin*>(static_cast<AudioEffect*>(effect->object));
-  for (int i = 0; i < tamblin::kEditorValueCount; ++i)
+  for (int i = 0; i < tamblin::kNumStoredValues; ++i)
     window.setParamValue(i, instrument->soundEngine().param(i));
   window.setInstrument(instrument);
 #else
   (void)program;
-  for (int i = 0; i < tamblin::kEditorValueCount; ++i) window.setParamValue(i, 0.5f);
+  for (int i = 0; i < tamblin::kNumStoredValues; ++i) window.setParamValue(i, 0.5f);
 #endif
   window.Show();
   window.SetAll();

@@ -57,12 +57,12 @@ class Engine {
   // instrument clamps before storing; the engine clamps again (NaN to 0) so that every table index it
   // derives from a parameter stays in range whoever calls.
   void setParam(int32_t index, float value) {
-    if (index < 0 || index >= kParamCount) return;
+    if (index < 0 || index >= kNumStoredValues) return;
     const float safe = value > 1.0f ? 1.0f : (value >= 0.0f ? value : 0.0f);
     record.params[index].store(safe, std::memory_order_relaxed);
   }
   float param(int32_t index) const {
-    return index >= 0 && index < kParamCount ? record.params[index].load(std::memory_order_relaxed) : 0.0f;
+    return index >= 0 && index < kNumStoredValues ? record.params[index].load(std::memory_order_relaxed) : 0.0f;
   }
 
   // MIDI intake [audio thread]: queues the messages, each to act at its delta frame of the next render();

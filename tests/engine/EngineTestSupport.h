@@ -42,7 +42,7 @@ class FakeHost : public EngineHost {
 
 // Tunes centred, full volume, sustain 1, envelopes fast, everything else 0: a plain sawtooth.
 inline std::vector<float> neutralValues() {
-  std::vector<float> values(kParamCount, 0.0f);
+  std::vector<float> values(kNumStoredValues, 0.0f);
   values[0] = 1.0f;
   values[4] = 1.0f;
   values[17] = 1.0f;
@@ -65,7 +65,7 @@ struct TestEngine {
     engine->initPhases();
     engine->initTimingAndRate();
     engine->setSampleRate(rate);
-    for (int i = 0; i < kParamCount; ++i) {
+    for (int i = 0; i < kNumStoredValues; ++i) {
       engine->setParam(i, i < static_cast<int>(values.size()) ? values[i] : 0.0f);
       if (i == 78) engine->resetPlayMode();
     }
