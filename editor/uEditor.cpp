@@ -131,11 +131,6 @@ void TPluginEditorWindow::SetBounds(int left, int top, int width, int height) {
   if (created_) backend_->setBounds(left_, top_, width_, height_);
 }
 
-void TPluginEditorWindow::setInstrument(APlugin* instrument) {
-  std::lock_guard lock(windowLock_);
-  link_ = linkToInstrument(instrument);
-}
-
 void TPluginEditorWindow::setInstrumentLink(std::unique_ptr<InstrumentLink> link) {
   std::lock_guard lock(windowLock_);
   link_ = std::move(link);

@@ -38,15 +38,13 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   int Height() const override { return height_; }
   int ClientWidth() const override { return width_; }
   int ClientHeight() const override { return height_; }
-  void setInstrument(APlugin* instrument) override;
+  void setInstrumentLink(std::unique_ptr<InstrumentLink> link) override;
   void Update() override;
   void Show() override;
   void Hide() override;
   void SetAll() override;
   void idle() override;
 
-  // Uses the link for parameter changes and the gate position instead of an instrument (tests).
-  void setInstrumentLink(std::unique_ptr<InstrumentLink> link);
   // The number separator used in value texts ("." or the user's locale's; read at creation).
   void setDecimalSeparator(std::string separator);
 

@@ -20,6 +20,7 @@
 #include "ValueTexts.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "uEditor.h"
+#include "APluginEditor.h"
 #include "uPlugin.h"
 
 namespace tamblin::test {
