@@ -10,17 +10,11 @@
 
 namespace tamblin::texts {
 
-int floorInt(float x) {
-  if (!std::isfinite(x)) return 0;
-  return static_cast<int>(std::nearbyint(static_cast<double>(x) - 0.4999999));
-}
-
 int roundEven(double x) {
-  if (!std::isfinite(x)) return 0;
-  return static_cast<int>(std::nearbyint(x));
+  if (x != x) return 0;
+  if (!(std::fabs(x) < 2147483520.0)) return x > 0.0 ? INT32_MAX : INT32_MIN;
+  return static_cast<int>(roundHalfEven(x));
 }
-
-float pow2(float x) { return static_cast<float>(std::exp(0.6931472 * static_cast<double>(x))); }
 
 int choiceIndex(float value, int count) {
   if (!(value > 0.0f)) return 0;  // also not-a-number

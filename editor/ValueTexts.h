@@ -9,12 +9,12 @@
 
 namespace tamblin::texts {
 
-// x - 0.4999999 rounded to the nearest integer, ties to even: the floor of ordinary values.
-int floorInt(float x);
-// Nearest integer, ties to even.
+// The engine's floorInt (x - 0.4999999 rounded to the nearest integer, ties to even) and pow2
+// (e^(x * 0.6931472) as a 32-bit float), so that a text comes out the same on every platform.
+using tamblin::floorInt;
+using tamblin::pow2;
+// Nearest integer, ties to even; 0 for not-a-number, held to the int range.
 int roundEven(double x);
-// e^(x * 0.6931472) as a 32-bit float.
-float pow2(float x);
 
 // Entry k = floorInt(v * (count - 0.01)) of a list of count entries, always 0..count - 1 for v in 0..1
 // (values outside 0..1 and not-a-number are kept inside the list as well). The product is taken wide

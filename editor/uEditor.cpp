@@ -15,7 +15,6 @@ namespace tamblin {
 namespace {
 
 constexpr Color kBevelShadow{128, 128, 128};
-constexpr double kPatternScale = kPatternWords - 0.01;
 
 float limit(double x) {
   if (!(x >= 0.0)) return 0.0f;  // below 0 or not a number
@@ -51,10 +50,6 @@ void GateDraw(Image& canvas, const Rect& rect, bool selected, int item) {
   printmenu(canvas, rect, selected, texts::gateMenuText(item), menuFont());
 }
 
-int shownPatternWord(float value) {
-  const int m = texts::floorInt(static_cast<float>(kPatternScale * value));
-  return std::clamp(m, 0, kPatternWords - 1);
-}
 
 }  // namespace
 
@@ -220,14 +215,14 @@ void TPluginEditorWindow::drawgate() {
   static const int row1 = imageNamed("GateBack1");
   static const int row2 = imageNamed("GateBack2");
   static const int positions = imageNamed("GateInd");
-  drawGateRow(images_[row1], pictures_, shownPatternWord(paramValue(kGatePatternVolume)));
-  drawGateRow(images_[row2], pictures_, shownPatternWord(paramValue(kGatePatternFilter)));
+  drawGateRow(images_[row1], pictures_, patternWord(paramValue(kGatePatternVolume)));
+  drawGateRow(images_[row2], pictures_, patternWord(paramValue(kGatePatternFilter)));
   // The numbers are drawn on a transparent background; the column is cleared first so that
   // redrawing them does not thicken their antialiased edges.
   images_[numbers].fillRect(images_[numbers].bounds(), kPanelColor);
   drawGateNumbers(images_[numbers]);
   // The lamp timer must know which row is lit, or it would later leave this one red beside its own.
-  shownGateStep_ = texts::floorInt(gatePosition());
+  shownGateStep_ = floorInt(gatePosition());
   drawGatePositions(images_[positions], pictures_, shownGateStep_);
   for (int i : {numbers, row1, row2, positions}) invalidateImage(i);
 }
@@ -330,7 +325,7 @@ void TPluginEditorWindow::timerElapsed(int timer) {
 void TPluginEditorWindow::Timer1Timer() {
   std::lock_guard lock(windowLock_);
   static const int positions = imageNamed("GateInd");
-  const int step = texts::floorInt(gatePosition());
+  const int step = floorInt(gatePosition());
   if (step == shownGateStep_) return;
   drawGateLamp(images_[positions], pictures_.Ind1, shownGateStep_);
   drawGateLamp(images_[positions], pictures_.Ind3, step);
@@ -561,7 +556,7 @@ void TPluginEditorWindow::switchGateStep(int index, int y) {
   // A press routed here from outside the rows switches nothing.
   if (y < 0 || y >= kPatternSteps * stepHeight) return;
   const int step = y / stepHeight;
-  int m = shownPatternWord(paramValue(index));
+  int m = patternWord(paramValue(index));
   m ^= 1 << (kPatternSteps - 1 - step);
   setfvar(index, tamblin::patternValue(m));
   SetControl(index);
