@@ -17,7 +17,7 @@ class SteadyHost : public tamblin::EngineHost {
  public:
   double timeInfoTempo() override { return 0.0; }
   int32_t tempoAt(int32_t) override { return 1200000; }
-  void setParameterFromController(int32_t index, float value) override { engine->setParam(index, value); }
+  void setParameterFromController(int32_t index, float value) override { engine->setParameter(index, value); }
   void controllerMessageHandled() override {}
   tamblin::Engine* engine = nullptr;
 };
@@ -33,9 +33,6 @@ void renderVoices(benchmark::State& state) {
   SteadyHost host;
   auto engine = std::make_unique<tamblin::Engine>(host);
   host.engine = engine.get();
-  engine->initPitchBend();
-  engine->initPhases();
-  engine->initTimingAndRate();
   engine->setSampleRate(kRate);
   // A busy patch: every LFO moving, unison, vibrato, a stereo sweep and the gate.
   const struct {
@@ -60,12 +57,10 @@ void renderVoices(benchmark::State& state) {
                 {kVoiceCount, 1.0f},     {kGatePatternVolume, 0.6f},
                 {kGateToVolume, 0.5f},   {kGateTempo, 0.501002f},
                 {kGateLength, 1.0f}};
-  for (const auto& value : values) engine->setParam(value.id, value.value);
-  engine->setParam(kFilterType, choiceValue(static_cast<int32_t>(kFilterTypes[family]), kFilterTypeCount));
+  for (const auto& value : values) engine->setParameter(value.id, value.value);
+  engine->setParameter(kFilterType, choiceValue(static_cast<int32_t>(kFilterTypes[family]), kFilterTypeCount));
   engine->resetPlayMode();
   engine->resetAfterProgramChange();
-  engine->initArpList();
-  engine->buildWaveTables();
 
   std::vector<tamblin::MidiMessage> notes;
   for (int i = 0; i < voices; ++i) {
