@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "EngineRecord.h"
+#include "VoiceKernels.h"
 
 namespace tamblin {
 
@@ -76,6 +77,11 @@ class Engine {
   // Renders `frames` frames [audio thread]: reads input (may be null: silence), overwrites left and right
   // (either may be null: that channel is not written).
   void render(const float* input, float* left, float* right, int32_t frames);
+  // The same samples, rendered one frame, one stage and one voice after the other: the reference that
+  // render() is held to.
+  void renderPlain(const float* input, float* left, float* right, int32_t frames);
+  // The voice kernels render() uses; by default the fastest this processor runs.
+  void useVoiceKernels(const kernels::VoiceKernels* kernels) { kernels_ = kernels; }
 
   // The gate position in steps (0 <= p < 16), for the editor's lamp; any thread.
   float gatePositionForDisplay() const;
@@ -100,6 +106,7 @@ class Engine {
   void sortQueue();
 
   EngineHost& host_;
+  const kernels::VoiceKernels* kernels_ = kernels::bestVoiceKernels();
   QueuedMessage queue_[kMidiQueueSize] = {};
   int32_t queueCount_ = 0;
 };

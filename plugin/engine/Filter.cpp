@@ -123,6 +123,10 @@ void updateFilter(EngineRecord& r, int v, FilterType type, float cutoffHz, float
 }
 
 void filterSample(EngineRecord& r, int v, float x) {
+  filterSampleAt(r, v, x, r.historySlot0, r.historySlot1, r.historySlot2);
+}
+
+void filterSampleAt(EngineRecord& r, int v, float x, int32_t slot0, int32_t slot1, int32_t slot2) {
   switch (r.filterType[v]) {
     case FilterType::Off:
       r.voiceOutput[v] = x + 1e-15f;
@@ -131,7 +135,7 @@ void filterSample(EngineRecord& r, int v, float x) {
     case FilterType::High12:
     case FilterType::BP12:
     case FilterType::BR12: {
-      const int c = r.historySlot0, p = r.historySlot1, s = r.historySlot2;
+      const int c = slot0, p = slot1, s = slot2;
       float* X = r.biquadX[v];
       float* Y = r.biquadY[v];
       X[c] = x;

@@ -54,23 +54,41 @@ void arpCoefficients(EngineRecord& r) {
   r.arpIncrement = step * (r.tempoBpm / 15.0f) / r.sampleRate;
 }
 
+namespace {
+
+// One frame of the arpeggiator position; true when the frame starts a step.
+bool advanceArpPosition(float& position, float& previous, float increment, int32_t last) {
+  previous = position;
+  position += increment;
+  const float cycle = static_cast<float>(last + 1);
+  bool wrapped = false;
+  if (position >= cycle) {
+    position -= cycle;
+    wrapped = true;
+  }
+  // As for the gate: wrap fully only where the single subtraction leaves the list.
+  if (floorInt(position) >= kArpListSize) position = std::fmod(position, cycle);
+  return floorInt(previous) != floorInt(position) || wrapped;
+}
+
+}  // namespace
+
+int32_t framesBeforeArpStep(const EngineRecord& r, int32_t frames) {
+  if (playMode(r) != kArp || r.arpLast < 0) return frames;
+  float position = r.arpPosition, previous = r.arpPrevPosition;
+  for (int32_t i = 1; i < frames; ++i) {
+    if (advanceArpPosition(position, previous, r.arpIncrement, r.arpLast)) return i;
+  }
+  return frames;
+}
+
 void runArpClock(EngineRecord& r) {
   if (playMode(r) != kArp) return;
   if (r.arpLast < 0) {
     for (int v = 0; v < r.voiceCount && v < kVoiceSlots; ++v) r.voiceHeld[v] = 0;
     return;
   }
-  r.arpPrevPosition = r.arpPosition;
-  r.arpPosition += r.arpIncrement;
-  const float cycle = static_cast<float>(r.arpLast + 1);
-  bool wrapped = false;
-  if (r.arpPosition >= cycle) {
-    r.arpPosition -= cycle;
-    wrapped = true;
-  }
-  // As for the gate: wrap fully only where the single subtraction leaves the list.
-  if (floorInt(r.arpPosition) >= kArpListSize) r.arpPosition = std::fmod(r.arpPosition, cycle);
-  if (floorInt(r.arpPrevPosition) == floorInt(r.arpPosition) && !wrapped) return;
+  if (!advanceArpPosition(r.arpPosition, r.arpPrevPosition, r.arpIncrement, r.arpLast)) return;
 
   r.voiceHeld[std::clamp(r.voicePointer, 0, kVoiceSlots - 1)] = 0;
   r.voicePointer = r.voiceCount > 0 ? (r.voicePointer + 1) % r.voiceCount : 0;

@@ -16,9 +16,9 @@ namespace {
 
 // A wide image from a delayed copy on one side: the right side swept by a triangle LFO, or, with no
 // width, the left side at a fixed delay.
-void stereoStage(EngineRecord& r) {
+void stereoStage(EngineRecord& r, int32_t frameCounter) {
   // Ring indices from the wrapping frame counter; unsigned arithmetic wraps like the counter does.
-  const uint32_t counter = static_cast<uint32_t>(r.sampleCounter);
+  const uint32_t counter = static_cast<uint32_t>(frameCounter);
   const float width = r.P(kStereoWidth);
   if (width > 0.01f) {
     r.stereoPhase += r.stereoRate;
@@ -33,7 +33,7 @@ void stereoStage(EngineRecord& r) {
   } else {
     r.stereoBuffer[counter & kStereoRingMask] = r.leftSample;
     // The read index holds the frame counter, so it is computed in double and rounded to nearest-even.
-    const double m = roundHalfEven(static_cast<double>(r.sampleCounter) - static_cast<double>(r.stereoBaseDelay));
+    const double m = roundHalfEven(static_cast<double>(frameCounter) - static_cast<double>(r.stereoBaseDelay));
     const int64_t index = static_cast<int64_t>(m);
     r.leftSample = r.stereoBuffer[static_cast<uint64_t>(index) & kStereoRingMask];
   }
@@ -41,14 +41,14 @@ void stereoStage(EngineRecord& r) {
 
 }  // namespace
 
-void outputStage(EngineRecord& r, float in, float& left, float& right) {
+void outputStage(EngineRecord& r, float in, int32_t counter, float& left, float& right) {
   r.leftSample = r.leftSample * 0.5f + in;
   // DC blocker: a first-order high-pass near 7 Hz at 44.1 kHz.
   r.dcOutput = r.leftSample - r.dcAverage;
   r.dcAverage = r.dcAverage + 0.001f * r.dcOutput + 1e-15f;
   r.leftSample = r.dcOutput;
   r.rightSample = r.dcOutput;
-  if (r.P(kStereoAmount) > 0.01f) stereoStage(r);
+  if (r.P(kStereoAmount) > 0.01f) stereoStage(r, counter);
   r.leftSample = r.volumeGain * r.leftSample * r.panLeft;
   r.rightSample = r.volumeGain * r.rightSample * r.panRight;
   left = softClip(r.leftSample);
