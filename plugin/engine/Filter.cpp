@@ -15,21 +15,9 @@ const float kSqrt8 = static_cast<float>(std::sqrt(8.0));
 constexpr float kRunawayLimit = 1.0e20f;
 }  // namespace
 
-void clearFilterHistory(EngineRecord& r, int v) {
-  for (int s = 0; s < kHistorySlots; ++s) {
-    r.biquadX[v][s] = 0.0f;
-    r.biquadY[v][s] = 0.0f;
-  }
-  r.ladderX1[v] = 0.0f;
-  r.ladderY1[v] = 0.0f;
-  r.ladderY2[v] = 0.0f;
-  r.ladderY3[v] = 0.0f;
-  r.ladderY4[v] = 0.0f;
-}
-
 void updateFilter(EngineRecord& r, int v, FilterType type, float cutoffHz, float q) {
   // A new type starts from silence; the ring phase and the comb rings are kept.
-  if (type != r.filterType[v]) clearFilterHistory(r, v);
+  if (type != r.filterType[v]) r.clearHistory(v);
   r.filterType[v] = type;
 
   const float rate = r.sampleRate;

@@ -95,13 +95,10 @@ void runArpClock(EngineRecord& r) {
   const int n = std::clamp(r.voicePointer, 0, kVoiceSlots - 1);
   r.voiceHeld[n] = 1;
   r.noteNumber[n] = r.arpNotes[std::clamp(floorInt(r.arpPosition), 0, kArpListSize - 1)];
-  retrigger(r, n);
+  r.restart(n);
   r.velocity[n] = 1.0f;
   // "Unison Phase" spreads the four oscillators over up to 3/7 of a cycle.
-  const float spread = r.P(kUnisonPhase);
-  for (int j = 0; j < kOscillators; ++j) {
-    r.phase[n][j] = floorInt64(16777215.0f * spread * static_cast<float>(j) / 7.0f) & kPhaseMask;
-  }
+  r.spreadPhases(n, r.P(kUnisonPhase));
 }
 
 }  // namespace tamblin::stages

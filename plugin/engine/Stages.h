@@ -18,13 +18,11 @@ void buildWaveTables(EngineRecord& r);
 // Notes (Notes.cpp).
 void noteOn(EngineRecord& r, int32_t key, int32_t velocityByte);
 void noteOff(EngineRecord& r, int32_t key);
-void retrigger(EngineRecord& r, int v);  // all three envelopes restart their attack from zero
 void releaseAllKeys(EngineRecord& r);  // every key flag cleared, nothing else
 void resetPlayMode(EngineRecord& r);
 void resetAfterProgramChange(EngineRecord& r);
 
 // Voice filter (Filter.cpp).
-void clearFilterHistory(EngineRecord& r, int v);  // two-pole and four-pole states of the voice to 0
 void updateFilter(EngineRecord& r, int v, FilterType type, float cutoffHz, float q);
 void filterSample(EngineRecord& r, int v, float x);  // with the record's history slots
 // The same with the history slots of the frame given: current, previous and second previous.
