@@ -145,7 +145,9 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
       }
     }
 
-    // The frames after the first: their clocks, which no voice reads.
+    // The frames after the first: their clocks, which no voice reads. (The play mode only changes with
+    // a message, which ends a run.)
+    const bool arpeggiator = stages::playMode(r) == stages::kArp;
     for (int32_t i = 1; i < run; ++i) {
       rotateHistory(r);
       if (multipleOf(r.sampleCounter, kHostTick)) {
@@ -153,7 +155,7 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
       }
       r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, 1));
       stages::advanceGate(r);
-      stages::runArpClock(r);
+      if (arpeggiator) stages::runArpClock(r);
     }
 
     // Even slots are added and odd slots subtracted, in voice order; silent voices add nothing.
