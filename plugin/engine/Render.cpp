@@ -58,6 +58,44 @@ float hostTempo(double reported, int32_t answer) {
 
 }  // namespace
 
+// Frame k up to its voices: the messages due, the history rotation, the host tick, the frame counter,
+// the gate and the arpeggiator clocks, the coefficient and control ticks and the voice count. True on a
+// control tick.
+bool Engine::beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t pending) {
+  EngineRecord& r = record;
+  // Queued MIDI acts at its delta frame, in delta order; a delta outside the block acts at its first or
+  // last frame.
+  while (nextMessage < pending && std::clamp(queue_[nextMessage].deltaFrames, 0, frames - 1) <= k) {
+    applyMessage(queue_[nextMessage].bytes);
+    ++nextMessage;
+  }
+  rotateHistory(r);
+  if (multipleOf(r.sampleCounter, kHostTick)) {
+    r.tempoBpm = hostTempo(host_.timeInfoTempo(), host_.tempoAt(0));
+  }
+  r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, 1));
+  stages::advanceGate(r);
+  stages::runArpClock(r);
+  if (multipleOf(r.sampleCounter, kCoefficientTick)) {
+    stages::voiceCoefficients(r);
+    stages::gateCoefficients(r);
+    stages::arpCoefficients(r);
+    stages::modulatorRates(r);
+    stages::outputCoefficients(r);
+  }
+  const bool controlTick = multipleOf(r.sampleCounter, kControlTick);
+  if (controlTick) stages::modulatorValues(r);
+  r.voiceCount = stages::voiceCountFromParams(r);
+  return controlTick;
+}
+
+// Messages left over from a block whose queue was appended to mid-render are kept for the next block.
+void Engine::keepLeftoverMessages(int32_t applied) {
+  const int32_t rest = queueCount_ - applied;
+  for (int32_t i = 0; i < rest; ++i) queue_[i] = queue_[applied + i];
+  queueCount_ = rest;
+}
+
 // Frame by frame the same steps as renderPlain, but the voices render in runs: from a frame where
 // something may change what a voice reads (a control tick, a MIDI message, an arpeggiator step) up to
 // the next such frame, each group of eight voices keeps its state in registers, and the clocks of the
@@ -79,28 +117,8 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
 
   for (int32_t k = 0; k < frames;) {
     // Frame k up to its voices, as frame by frame.
-    while (nextMessage < pending && messageFrame(nextMessage) <= k) {
-      applyMessage(queue_[nextMessage].bytes);
-      ++nextMessage;
-    }
-    rotateHistory(r);
-    if (multipleOf(r.sampleCounter, kHostTick)) {
-      r.tempoBpm = hostTempo(host_.timeInfoTempo(), host_.tempoAt(0));
-    }
-    r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, 1));
+    const bool controlTick = beginFrame(k, frames, nextMessage, pending);
     const int32_t runCounter = r.sampleCounter;
-    stages::advanceGate(r);
-    stages::runArpClock(r);
-    if (multipleOf(r.sampleCounter, kCoefficientTick)) {
-      stages::voiceCoefficients(r);
-      stages::gateCoefficients(r);
-      stages::arpCoefficients(r);
-      stages::modulatorRates(r);
-      stages::outputCoefficients(r);
-    }
-    const bool controlTick = multipleOf(r.sampleCounter, kControlTick);
-    if (controlTick) stages::modulatorValues(r);
-    r.voiceCount = stages::voiceCountFromParams(r);
     const int count = std::min<int>(r.voiceCount, kVoiceSlots);
 
     // The run: up to the next control tick, message or arpeggiator step, within the block.
@@ -170,9 +188,7 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
     k += run;
   }
 
-  const int32_t rest = queueCount_ - nextMessage;
-  for (int32_t i = 0; i < rest; ++i) queue_[i] = queue_[nextMessage + i];
-  queueCount_ = rest;
+  keepLeftoverMessages(nextMessage);
 }
 
 void Engine::renderPlain(const float* input, float* left, float* right, int32_t frames) {
@@ -186,42 +202,16 @@ void Engine::renderPlain(const float* input, float* left, float* right, int32_t 
   if (right == nullptr) right = &discarded;
   EngineRecord& r = record;
 
-  // Queued MIDI acts at its delta frame, in delta order; a delta outside the block acts at its first or
-  // last frame.
   sortQueue();
   int32_t nextMessage = 0;
   const int32_t pending = queueCount_;
 
   for (int32_t k = 0; k < frames; ++k) {
-    while (nextMessage < pending && std::clamp(queue_[nextMessage].deltaFrames, 0, frames - 1) <= k) {
-      applyMessage(queue_[nextMessage].bytes);
-      ++nextMessage;
-    }
-
-    rotateHistory(r);
+    const bool controlTick = beginFrame(k, frames, nextMessage, pending);
     const float in = inputSample(input, k);
-
-    if (multipleOf(r.sampleCounter, kHostTick)) {
-      r.tempoBpm = hostTempo(host_.timeInfoTempo(), host_.tempoAt(0));
-    }
-    r.sampleCounter = static_cast<int32_t>(static_cast<uint32_t>(r.sampleCounter) + 1u);
-
-    stages::advanceGate(r);
-    stages::runArpClock(r);
-
-    if (multipleOf(r.sampleCounter, kCoefficientTick)) {
-      stages::voiceCoefficients(r);
-      stages::gateCoefficients(r);
-      stages::arpCoefficients(r);
-      stages::modulatorRates(r);
-      stages::outputCoefficients(r);
-    }
-    const bool controlTick = multipleOf(r.sampleCounter, kControlTick);
-    if (controlTick) stages::modulatorValues(r);
 
     // Even slots are added and odd slots subtracted; silent voices are skipped entirely.
     float sum = 0.0f;
-    r.voiceCount = stages::voiceCountFromParams(r);
     const int count = std::min<int>(r.voiceCount, kVoiceSlots);
     for (int v = 0; v < count; ++v) {
       if (!stages::voiceSounding(r, v)) continue;
@@ -234,10 +224,7 @@ void Engine::renderPlain(const float* input, float* left, float* right, int32_t 
     stages::outputStage(r, in, r.sampleCounter, left[k * leftStep], right[k * rightStep]);
   }
 
-  // Messages left over from a block whose queue was appended to mid-render are kept for the next block.
-  const int32_t rest = queueCount_ - nextMessage;
-  for (int32_t i = 0; i < rest; ++i) queue_[i] = queue_[nextMessage + i];
-  queueCount_ = rest;
+  keepLeftoverMessages(nextMessage);
 }
 
 }  // namespace tamblin
