@@ -103,7 +103,8 @@ class Engine {
   };
 
   void applyMessage(const uint8_t bytes[4]);
-  bool beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t pending);
+  bool beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t pending,
+                  const kernels::VoiceKernels* kernels);
   void keepLeftoverMessages(int32_t applied);
   void sortQueue();
 

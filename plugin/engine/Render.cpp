@@ -60,8 +60,9 @@ float hostTempo(double reported, int32_t answer) {
 
 // Frame k up to its voices: the messages due, the history rotation, the host tick, the frame counter,
 // the gate and the arpeggiator clocks, the coefficient and control ticks and the voice count. True on a
-// control tick.
-bool Engine::beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t pending) {
+// control tick. With `kernels`, the modulators are computed in their lanes.
+bool Engine::beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t pending,
+                        const kernels::VoiceKernels* kernels) {
   EngineRecord& r = record;
   // Queued MIDI acts at its delta frame, in delta order; a delta outside the block acts at its first or
   // last frame.
@@ -84,7 +85,7 @@ bool Engine::beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t
     stages::outputCoefficients(r);
   }
   const bool controlTick = multipleOf(r.sampleCounter, kControlTick);
-  if (controlTick) stages::modulatorValues(r);
+  if (controlTick) kernels != nullptr ? kernels->modulatorValues(r) : stages::modulatorValues(r);
   r.voiceCount = stages::voiceCountFromParams(r);
   return controlTick;
 }
@@ -117,7 +118,7 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
 
   for (int32_t k = 0; k < frames;) {
     // Frame k up to its voices, as frame by frame.
-    const bool controlTick = beginFrame(k, frames, nextMessage, pending);
+    const bool controlTick = beginFrame(k, frames, nextMessage, pending, kernels_);
     const int32_t runCounter = r.sampleCounter;
     const int count = std::min<int>(r.voiceCount, kVoiceSlots);
 
@@ -207,7 +208,7 @@ void Engine::renderPlain(const float* input, float* left, float* right, int32_t 
   const int32_t pending = queueCount_;
 
   for (int32_t k = 0; k < frames; ++k) {
-    const bool controlTick = beginFrame(k, frames, nextMessage, pending);
+    const bool controlTick = beginFrame(k, frames, nextMessage, pending, nullptr);
     const float in = inputSample(input, k);
 
     // Even slots are added and odd slots subtracted; silent voices are skipped entirely.

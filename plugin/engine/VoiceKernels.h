@@ -42,6 +42,8 @@ struct VoiceKernels {
   // The control tick of the voices first..first+7 whose bit in `lanes` is set: what
   // stages::voiceControlUpdate does for each of them, in lanes.
   void (*controlUpdate)(EngineRecord& r, int first, uint32_t lanes);
+  // stages::modulatorValues, its sines and exponentials in lanes.
+  void (*modulatorValues)(EngineRecord& r);
 };
 
 const VoiceKernels* baselineVoiceKernels();  // SSE2 on x86, plain code elsewhere
