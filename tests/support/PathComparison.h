@@ -23,7 +23,8 @@ class SteadyHost : public EngineHost {
   Engine* engine = nullptr;
 };
 
-// A busy patch: every LFO moving, unison, vibrato, a stereo sweep, the gate, sixteen voices.
+// A busy patch: every LFO moving, unison, vibrato, a stereo sweep, the gate, sixteen voices, a pulse
+// pair ("Sqr") and a table pair ("Vox").
 struct PatchValue {
   ParamId id;
   float value;
@@ -39,7 +40,7 @@ inline const std::vector<PatchValue>& busyPatch() {
       {kFilterAttack, 0.3f},   {kStereoAmount, 0.5f},   {kStereoWidth, 0.3f},    {kStereoSpeed, 0.3f},
       {kPwm12Amount, 0.4f},    {kPwm12Speed, 0.3f},     {kPanAmount, 0.3f},      {kPanSpeed, 0.5f},
       {kVoiceCount, 1.0f},     {kGatePatternVolume, 0.6f}, {kGateToVolume, 0.5f}, {kGateTempo, 0.501002f},
-      {kGateLength, 1.0f}};
+      {kGateLength, 1.0f},     {kWaveType1, 0.19f},     {kWaveType2, 0.8f}};
   return values;
 }
 
@@ -97,6 +98,11 @@ inline std::vector<float> playBusyPhrase(FilterType filterType, float playMode, 
     if (!messages.empty()) engine.processEvents(messages.data(), static_cast<int32_t>(messages.size()));
     // Halfway the filter type moves on while voices sound, so that for a while a group holds voices
     // on the old type and voices on the new one.
+    // Three quarters through, the pairs swap kinds: a table for the first, the pulse for the second.
+    if (start < frames * 3 / 4 && start + block >= frames * 3 / 4) {
+      engine.setParameter(kWaveType1, 0.0f);
+      engine.setParameter(kWaveType2, 0.19f);
+    }
     if (start < frames / 2 && start + block >= frames / 2) {
       const auto next = static_cast<FilterType>((static_cast<int32_t>(filterType) + 5) % kFilterTypeCount);
       engine.setParameter(kFilterType, filterTypeValue(next));
