@@ -136,7 +136,13 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
     if (controlTick && sounding != 0) {
       for (int first = 0; first < count; first += kernels::kGroupLanes) {
         const uint32_t lanes = (sounding >> first) & 0xFFu;
-        if (lanes != 0) kernels_->controlUpdate(r, first, lanes);
+        if (lanes == 0) continue;
+        // A lone voice costs less on its own than a vector of eight lanes.
+        if ((lanes & (lanes - 1)) == 0) {
+          stages::voiceControlUpdate(r, first + __builtin_ctz(lanes));
+        } else {
+          kernels_->controlUpdate(r, first, lanes);
+        }
       }
       for (int v = 0; v < count; ++v) {
         if (((sounding >> v) & 1u) != 0 && !stages::voiceSounding(r, v)) {
@@ -150,6 +156,17 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
     for (int first = 0; first < count; first += kernels::kGroupLanes) {
       const uint32_t lanes = (sounding >> first) & 0xFFu;
       if (lanes == 0) continue;
+      if ((lanes & (lanes - 1)) == 0) {
+        const int v = first + __builtin_ctz(lanes);
+        int32_t state = r.historyState;
+        for (int32_t i = 0; i < run; ++i) {
+          if (i > 0) state = kernels::kNextHistoryState[state];
+          stages::voiceFrameAt(r, v, kernels::kHistorySlot0[state], kernels::kHistorySlot1[state],
+                               kernels::kHistorySlot2[state]);
+          out[i][v] = r.voiceOutput[v];
+        }
+        continue;
+      }
       kernels::GroupRun group;
       group.first = first;
       group.frames = run;

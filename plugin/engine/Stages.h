@@ -33,6 +33,8 @@ void voiceCoefficients(EngineRecord& r);  // coefficient tick
 bool voiceSounding(const EngineRecord& r, int v);
 void voiceControlUpdate(EngineRecord& r, int v);  // control tick
 void voiceFrame(EngineRecord& r, int v);          // oscillators and filter, every frame
+// The same with the filter history slots of the frame given.
+void voiceFrameAt(EngineRecord& r, int v, int32_t slot0, int32_t slot1, int32_t slot2);
 
 // Trance gate and arpeggiator clock (GateArp.cpp).
 void advanceGate(EngineRecord& r);
