@@ -195,14 +195,14 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
     }
 
     // Even slots are added and odd slots subtracted, in voice order; silent voices add nothing.
+    float sums[kernels::kMaxRun], in[kernels::kMaxRun];
     for (int32_t i = 0; i < run; ++i) {
       float sum = 0.0f;
       for (int v = 0; v < count; ++v) sum = (v & 1) == 0 ? sum + out[i][v] : sum - out[i][v];
-      r.leftSample = sum;
-      const int32_t frame = k + i;
-      stages::outputStage(r, inputSample(input, frame), static_cast<int32_t>(counterAfter(runCounter, i)),
-                          left[frame * leftStep], right[frame * rightStep]);
+      sums[i] = sum;
+      in[i] = inputSample(input, k + i);
     }
+    stages::outputRun(r, sums, in, runCounter, run, left + k * leftStep, leftStep, right + k * rightStep, rightStep);
     k += run;
   }
 

@@ -55,5 +55,8 @@ void outputCoefficients(EngineRecord& r);  // coefficient tick
 // From the voice sum and the input sample to the two clipped output samples.
 // `counter` is the frame's sampleCounter, which places the frame in the stereo ring.
 void outputStage(EngineRecord& r, float in, int32_t counter, float& left, float& right);
+// The same over a run of frames: voice sums and input samples per frame, the first frame's counter.
+void outputRun(EngineRecord& r, const float* sums, const float* in, int32_t counter, int32_t frames, float* left,
+               int32_t leftStep, float* right, int32_t rightStep);
 
 }  // namespace tamblin::stages
