@@ -53,7 +53,7 @@ std::string quoted(const std::string& text) {
 }
 
 std::string presetUri(int program) {
-  char text[8];
+  char text[16];
   std::snprintf(text, sizeof text, "%02d", program);
   return std::string("<") + kPresetUriPrefix + text + ">";
 }

@@ -89,7 +89,9 @@ class Lv2Bundle : public ::testing::Test {
 
 TEST_F(Lv2Bundle, PortsAreTheParametersInOrderThenEventsAudioAndTheGateLamp) {
   const LilvPlugin* plugin = world.plugin();
-  EXPECT_EQ(text(lilv_plugin_get_name(plugin)), "Tamblin");
+  LilvNode* pluginName = lilv_plugin_get_name(plugin);
+  EXPECT_EQ(text(pluginName), "Tamblin");
+  lilv_node_free(pluginName);
   EXPECT_TRUE(lilv_world_ask(world.world(), lilv_plugin_get_uri(plugin), world.uri(LILV_NS_RDF "type"),
                              world.uri(LV2_CORE__InstrumentPlugin)));
   ASSERT_EQ(lilv_plugin_get_num_ports(plugin), static_cast<uint32_t>(lv2::kPortCount));
