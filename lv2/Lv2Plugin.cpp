@@ -83,32 +83,19 @@ class Instrument final : public EngineHost {
   int32_t tempoAt(int32_t) override {
     return bpm_ >= 1.0 && bpm_ <= 1.0e5 ? static_cast<int32_t>(std::lround(bpm_ * 10000.0)) : 0;
   }
-  void setParameterFromController(int32_t index, float value) override { setParameter(index, value); }
+  void setParameterFromController(int32_t index, float value) override { engine_.setParameter(index, value); }
   void controllerMessageHandled() override {}
 
  private:
-  // A new engine as the VST 2 instrument leaves it after construction: program 0 applied and the
-  // program change's resets done.
+  // A new engine loads program 0 as the VST 2 instrument does at construction.
   void start(float sampleRate) {
-    engine_.initPitchBend();
-    engine_.initPhases();
-    engine_.initTimingAndRate();
     engine_.setSampleRate(sampleRate);
     const FactoryProgram& program = kFactoryBank[0];
-    for (int i = 0; i < kNumStoredValues; ++i) setParameter(i, 0.0f);
-    for (std::size_t k = 0; k < program.count; ++k) setParameter(program.values[k].index, program.values[k].value);
+    float values[kNumStoredValues] = {};
+    for (std::size_t k = 0; k < program.count; ++k) values[program.values[k].index] = program.values[k].value;
+    for (int i = 0; i < kNumStoredValues; ++i) engine_.setParameter(i, values[i]);
     for (int i = 0; i < kNumParams; ++i) lastPortValues_[i] = engine_.param(i);
     engine_.resetAfterProgramChange();
-    engine_.initArpList();
-    engine_.buildWaveTables();
-  }
-
-  // What the VST 2 instrument's setParameter does to the engine: clamp, store, and for the play mode
-  // release every key whatever the value.
-  void setParameter(int32_t index, float value) {
-    if (index < 0 || index >= kNumStoredValues) return;
-    engine_.setParam(index, value > 1.0f ? 1.0f : value >= 0.0f ? value : 0.0f);
-    if (index == kPlayModeParam) engine_.resetPlayMode();
   }
 
   // Port values that changed since the last block act at its start, in parameter order.
@@ -118,7 +105,7 @@ class Instrument final : public EngineHost {
       const float value = *parameterPorts_[i];
       if (std::memcmp(&value, &lastPortValues_[i], sizeof value) == 0) continue;
       lastPortValues_[i] = value;
-      setParameter(i, value);
+      engine_.setParameter(i, value);
     }
   }
 

@@ -1,51 +1,51 @@
-// Port descriptions from the instrument's parameter names, the editor's choice lists and program 0.
+// Port descriptions from the parameter table and program 0 of the factory bank.
 #include "ParameterPorts.h"
 
 #include <cctype>
 
 #include "FactoryBank.h"
-#include "Parameters.h"
-#include "ValueTexts.h"
+#include "ParameterTable.h"
 
 namespace tamblin::lv2 {
 
 namespace {
 
-// Parameters without a host name, named by the editor's section and what their control does.
-struct EditorName {
-  int index;
-  const char* name;
-};
-constexpr EditorName kEditorNames[] = {
-    {19, "Main: Filter Tracking"},  {39, "Filter: > Vel"},         {59, "Main: Arp Rate"},
-    {78, "Main: Play Mode"},        {79, "Main: Velocity"},        {80, "Main: Envelope Mode"},
-    {81, "Main: Voices"},           {92, "TranceGate: Volume Steps"}, {93, "TranceGate: Filter Steps"},
-    {96, "TranceGate: Gate Tempo"}, {98, "TranceGate: Gate Length"}};
-
-std::string nameOf(int index) {
-  const std::string hostName = parameterName(index);
-  if (!hostName.empty()) return hostName;
-  for (const EditorName& entry : kEditorNames) {
-    if (entry.index == index) return entry.name;
+const char* sectionName(Section section) {
+  switch (section) {
+    case Section::Main: return "Main";
+    case Section::Unison: return "Unison";
+    case Section::StereoWidener: return "Stereo Widener";
+    case Section::TremoloPan: return "Tremolo / Pan";
+    case Section::Pwm: return "PWM";
+    case Section::VibratoPortamento: return "Vibrato / Portamento";
+    case Section::Filter: return "Filter";
+    case Section::TranceGate: return "TranceGate";
+    case Section::None: break;
   }
-  return "Unused " + std::to_string(index);
+  return "";
 }
 
-const texts::NameList* choicesOf(int index) {
-  switch (index) {
-    case 6:
-    case 7: return &texts::kWaveNames;
-    case 19: return &texts::kFilterTrackNames;
-    case 30: return &texts::kFilterTypeNames;
-    case 59: return &texts::kArpRateNames;
-    case 78: return &texts::kPlayModeNames;
-    case 79: return &texts::kVelocityNames;
-    case 80: return &texts::kEnvelopeModeNames;
-    case 81: return &texts::kVoiceCountNames;
-    case 96: return &texts::kGateTempoNames;
-    case 98: return &texts::kGateLengthNames;
-    default: return nullptr;
+// What the choice boxes and gate rows without a host name set; their controls carry no caption.
+struct ControlName {
+  ParamId id;
+  const char* name;
+};
+constexpr ControlName kControlNames[] = {
+    {kFilterTracking, "Filter Tracking"},  {kArpRate, "Arp Rate"},           {kPlayMode, "Play Mode"},
+    {kVelocityToVolume, "Velocity to Volume"}, {kEnvelopeMode, "Envelope Mode"}, {kVoiceCount, "Voice Count"},
+    {kGatePatternVolume, "Volume Steps"},  {kGatePatternFilter, "Filter Steps"}, {kGateTempo, "Gate Tempo"},
+    {kGateLength, "Gate Length"}};
+
+// The host name; otherwise the section and the control's caption; a parameter nothing reads is a spare.
+std::string nameOf(int index) {
+  const ParameterInfo& info = parameterInfo(index);
+  if (info.hostName[0] != '\0') return info.hostName;
+  std::string control = info.caption;
+  for (const ControlName& entry : kControlNames) {
+    if (entry.id == index) control = entry.name;
   }
+  if (control.empty() || info.section == Section::None) return "Spare " + std::to_string(index);
+  return std::string(sectionName(info.section)) + ": " + control;
 }
 
 float programZeroValue(int index) {
@@ -72,12 +72,14 @@ std::string symbolOf(const std::string& name) {
 
 }  // namespace
 
-float choiceCentre(int k, int count) { return texts::choiceValue(k, count); }
+float choiceCentre(int k, int count) { return choiceValue(k, count); }
 
 ParameterPort parameterPort(int index) {
-  ParameterPort port{symbolOf(nameOf(index)), nameOf(index), programZeroValue(index), {}};
-  if (const texts::NameList* list = choicesOf(index)) {
-    for (int k = 0; k < list->count; ++k) port.choices.emplace_back(list->names[k]);
+  const std::string name = nameOf(index);
+  ParameterPort port{symbolOf(name), name, programZeroValue(index), {}};
+  const ParameterInfo& info = parameterInfo(index);
+  if (info.format == ValueFormat::Choice) {
+    for (int k = 0; k < info.choices.count; ++k) port.choices.emplace_back(info.choices.names[k]);
   }
   return port;
 }

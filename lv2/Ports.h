@@ -2,7 +2,7 @@
 // generator and the tests.
 #pragma once
 
-#include "Parameters.h"
+#include "ParameterTable.h"
 
 namespace tamblin::lv2 {
 

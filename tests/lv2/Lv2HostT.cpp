@@ -20,7 +20,6 @@
 #include "FactoryBank.h"
 #include "Lv2TestHost.h"
 #include "ParameterPorts.h"
-#include "ValueTexts.h"
 #include "support/GoldenPhrase.h"
 #include "support/RecordingHost.h"
 
@@ -133,7 +132,7 @@ TEST_F(Lv2Bundle, PortsAreTheParametersInOrderThenEventsAudioAndTheGateLamp) {
     for (int k = 0; k < count; ++k) {
       const float centre = lv2::choiceCentre(k, count);
       EXPECT_EQ(points[centre], expected.choices[static_cast<size_t>(k)]);
-      EXPECT_EQ(texts::choiceIndex(centre, count), k);
+      EXPECT_EQ(choiceIndex(centre, count), k);
     }
   }
   for (const auto& [symbol, uses] : symbols) EXPECT_EQ(uses, 1) << symbol;
@@ -345,7 +344,7 @@ TEST_F(Lv2Bundle, EveryFactoryProgramPlaysTheGoldenPhraseSampleForSampleAsTheVst
 TEST_F(Lv2Bundle, TempoAndPortChangesMidPhraseIncludingThePlayModeMatchTheVst2Library) {
   // 38400 is a block boundary for both hosts (300 and 512 frames); the LV2 tempo comes inside the block
   // 37800..38100, after the host tick at 37888.
-  const HostChange change{38400, 38000, 140.0f, {{31, 0.35f}, {kPlayModeParam, 0.9f}, {59, 0.2f}}};
+  const HostChange change{38400, 38000, 140.0f, {{31, 0.35f}, {kPlayMode, 0.9f}, {59, 0.2f}}};
   for (int program : {6, 8, 11}) {  // gate, arpeggiator, comb with gate
     SCOPED_TRACE(kFactoryBank[program].name);
     std::vector<float> gateSteps;

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "Lv2TestHost.h"
-#include "ValueTexts.h"
 
 // Xlib's macros (None, Bool, ...) come after every other header.
 #include <X11/Xlib.h>
