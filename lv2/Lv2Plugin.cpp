@@ -6,6 +6,7 @@
 #include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -52,17 +53,26 @@ class Instrument final : public EngineHost {
 
   void run(uint32_t frames) {
     applyChangedPorts();
-    // The block is rendered in pieces that end where the host's tempo changes; MIDI goes into the
-    // engine's queue with its frame inside the piece.
+    // The block is rendered in pieces that end where the host's tempo changes. MIDI waits in `staged_`
+    // until the sequence moves past its frame, so that a message on the frame of a tempo change acts
+    // on that frame, after the change, in whichever order the two come.
     uint32_t pieceStart = 0;
+    uint32_t stagedFrame = 0;
+    stagedCount_ = 0;
     if (events_ != nullptr) {
       for (const LV2_Atom_Event* event = lv2_atom_sequence_begin(&events_->body);
            !lv2_atom_sequence_is_end(&events_->body, events_->atom.size, event);
            event = lv2_atom_sequence_next(event)) {
+        // Frames outside the block act at its ends; a host's frames never go back.
         const int64_t at = event->time.frames;
-        const uint32_t frame = at <= 0 ? 0u : at >= frames ? (frames > 0 ? frames - 1 : 0u) : static_cast<uint32_t>(at);
+        const uint32_t inBlock = at <= 0 ? 0u : at >= frames ? (frames > 0 ? frames - 1 : 0u) : static_cast<uint32_t>(at);
+        const uint32_t frame = std::max(inBlock, stagedFrame);
+        if (frame != stagedFrame) {
+          queueStaged(stagedFrame - pieceStart);
+          stagedFrame = frame;
+        }
         if (event->body.type == midiEvent_) {
-          queueMidi(event, frame - std::min(frame, pieceStart));
+          stage(event, stagedFrame - pieceStart);
         } else if (event->body.type == atomObject_ || event->body.type == atomBlank_) {
           double bpm = 0.0;
           if (!tempoOf(reinterpret_cast<const LV2_Atom_Object*>(&event->body), bpm)) continue;
@@ -74,6 +84,7 @@ class Instrument final : public EngineHost {
         }
       }
     }
+    queueStaged(stagedFrame - pieceStart);
     if (frames > pieceStart) renderPiece(pieceStart, frames);
     if (gateLamp_ != nullptr) *gateLamp_ = engine_.gatePositionForDisplay();
   }
@@ -109,13 +120,19 @@ class Instrument final : public EngineHost {
     }
   }
 
-  void queueMidi(const LV2_Atom_Event* event, uint32_t frameInPiece) {
-    MidiMessage message{static_cast<int32_t>(frameInPiece), {0, 0, 0, 0}};
-    const auto* bytes = reinterpret_cast<const uint8_t*>(event + 1);
+  void stage(const LV2_Atom_Event* event, uint32_t frameInPiece) {
     const uint32_t size = event->body.size < 3 ? event->body.size : 3;
     if (size == 0) return;
-    std::memcpy(message.bytes, bytes, size);
-    engine_.processEvents(&message, 1);
+    if (stagedCount_ == kStagedMessages) queueStaged(frameInPiece);  // a flood on one frame goes on now
+    MidiMessage& message = staged_[stagedCount_++];
+    message = MidiMessage{0, {0, 0, 0, 0}};
+    std::memcpy(message.bytes, event + 1, size);
+  }
+
+  void queueStaged(uint32_t frameInPiece) {
+    for (int i = 0; i < stagedCount_; ++i) staged_[i].deltaFrames = static_cast<int32_t>(frameInPiece);
+    engine_.processEvents(staged_, stagedCount_);
+    stagedCount_ = 0;
   }
 
   bool tempoOf(const LV2_Atom_Object* object, double& bpm) const {
@@ -153,6 +170,10 @@ class Instrument final : public EngineHost {
   float* right_ = nullptr;
   float* gateLamp_ = nullptr;
   double bpm_ = 0.0;  // 0 until the host tells its tempo: the engine then plays at 120
+  // MIDI messages of one frame, waiting for the sequence to pass it.
+  static constexpr int kStagedMessages = 256;
+  MidiMessage staged_[kStagedMessages] = {};
+  int stagedCount_ = 0;
 
   LV2_URID midiEvent_, atomObject_, atomBlank_, atomFloat_, atomDouble_, atomInt_, atomLong_;
   LV2_URID timePosition_, beatsPerMinute_;

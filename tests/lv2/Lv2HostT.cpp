@@ -345,11 +345,15 @@ TEST_F(Lv2Bundle, TempoAndPortChangesMidPhraseIncludingThePlayModeMatchTheVst2Li
   // 38400 is a block boundary for both hosts (300 and 512 frames); the LV2 tempo comes inside the block
   // 37800..38100, after the host tick at 37888.
   const HostChange change{38400, 38000, 140.0f, {{31, 0.35f}, {kPlayMode, 0.9f}, {59, 0.2f}}};
+  // A key goes down on the frame of the LV2 tempo change, ahead of it in the event sequence.
+  std::vector<TimedMessage> phrase = kPhrase;
+  phrase.insert(std::find_if(phrase.begin(), phrase.end(), [](const TimedMessage& m) { return m.frame > 38000; }),
+                TimedMessage{38000, 0x90, 60, 100});
   for (int program : {6, 8, 11}) {  // gate, arpeggiator, comb with gate
     SCOPED_TRACE(kFactoryBank[program].name);
     std::vector<float> gateSteps;
-    const Stereo viaLv2 = playLv2(world, urids, program, kPhrase, kPhraseFrames, 96.0f, &change, &gateSteps);
-    const Stereo viaVst2 = playVst2(program, kPhrase, kPhraseFrames, 96.0f, &change);
+    const Stereo viaLv2 = playLv2(world, urids, program, phrase, kPhraseFrames, 96.0f, &change, &gateSteps);
+    const Stereo viaVst2 = playVst2(program, phrase, kPhraseFrames, 96.0f, &change);
     EXPECT_TRUE(sameSamples(viaLv2, viaVst2));
     // The lamp port follows the gate through its steps (one for "Arped", sixteen for the others).
     float highest = 0.0f;
