@@ -72,11 +72,6 @@ class Lv2World {
   std::vector<LilvNode*> nodes_;
 };
 
-struct Lv2Render {
-  std::vector<float> left, right;
-  std::vector<float> gateSteps;  // the gate lamp port after every block
-};
-
 // One instance with every port connected: parameter values, an event buffer, the two outputs.
 class Lv2Instance {
  public:
@@ -97,7 +92,6 @@ class Lv2Instance {
 
   bool valid() const { return instance_ != nullptr; }
   float& parameter(int index) { return parameters_[index]; }
-  float* parameters() { return parameters_; }
 
   void start(const float (&values)[kNumParams]) {
     for (int i = 0; i < kNumParams; ++i) {
