@@ -65,7 +65,9 @@ class Instrument final : public EngineHost {
            event = lv2_atom_sequence_next(event)) {
         // Frames outside the block act at its ends; a host's frames never go back.
         const int64_t at = event->time.frames;
-        const uint32_t inBlock = at <= 0 ? 0u : at >= frames ? (frames > 0 ? frames - 1 : 0u) : static_cast<uint32_t>(at);
+        const uint32_t inBlock = at <= 0        ? 0u
+                                 : at >= frames ? (frames > 0 ? frames - 1 : 0u)
+                                                : static_cast<uint32_t>(at);
         const uint32_t frame = std::max(inBlock, stagedFrame);
         if (frame != stagedFrame) {
           queueStaged(stagedFrame - pieceStart);
@@ -158,8 +160,8 @@ class Instrument final : public EngineHost {
   }
 
   void renderPiece(uint32_t from, uint32_t to) {
-    engine_.render(nullptr, left_ != nullptr ? left_ + from : nullptr, right_ != nullptr ? right_ + from : nullptr,
-                   static_cast<int32_t>(to - from));
+    engine_.render(nullptr, left_ != nullptr ? left_ + from : nullptr,
+                   right_ != nullptr ? right_ + from : nullptr, static_cast<int32_t>(to - from));
   }
 
   Engine engine_{*this};
@@ -183,20 +185,24 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV
   if (!(rate >= Engine::kMinSampleRate && rate <= Engine::kMaxSampleRate)) return nullptr;
   LV2_URID_Map* map = nullptr;
   for (int i = 0; features != nullptr && features[i] != nullptr; ++i) {
-    if (std::strcmp(features[i]->URI, LV2_URID__map) == 0) map = static_cast<LV2_URID_Map*>(features[i]->data);
+    if (std::strcmp(features[i]->URI, LV2_URID__map) == 0)
+      map = static_cast<LV2_URID_Map*>(features[i]->data);
   }
   if (map == nullptr || map->map == nullptr) return nullptr;
   return new (std::nothrow) Instrument(static_cast<float>(rate), *map);
 }
 
-void connectPort(LV2_Handle instance, uint32_t port, void* data) { static_cast<Instrument*>(instance)->connect(port, data); }
+void connectPort(LV2_Handle instance, uint32_t port, void* data) {
+  static_cast<Instrument*>(instance)->connect(port, data);
+}
 void activate(LV2_Handle) {}
 void run(LV2_Handle instance, uint32_t frames) { static_cast<Instrument*>(instance)->run(frames); }
 void deactivate(LV2_Handle) {}
 void cleanup(LV2_Handle instance) { delete static_cast<Instrument*>(instance); }
 const void* extensionData(const char*) { return nullptr; }
 
-const LV2_Descriptor kDescriptor = {kPluginUri, instantiate, connectPort, activate, run, deactivate, cleanup, extensionData};
+const LV2_Descriptor kDescriptor = {kPluginUri, instantiate, connectPort, activate,
+                                    run,        deactivate,  cleanup,     extensionData};
 
 }  // namespace
 

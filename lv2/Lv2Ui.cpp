@@ -24,7 +24,8 @@ namespace {
 // last value.
 class PortLink final : public InstrumentLink {
  public:
-  PortLink(LV2UI_Write_Function write, LV2UI_Controller controller) : write_(write), controller_(controller) {}
+  PortLink(LV2UI_Write_Function write, LV2UI_Controller controller)
+      : write_(write), controller_(controller) {}
   void setParameterAutomated(int index, float value) override {
     if (index < 0 || index >= kNumParams) return;
     write_(controller_, static_cast<uint32_t>(kFirstParameterPort + index), sizeof value, 0, &value);
@@ -84,16 +85,19 @@ class EditorUi {
   ::Window widget_ = 0;
 };
 
-LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*, LV2UI_Write_Function write,
-                         LV2UI_Controller controller, LV2UI_Widget* widget, const LV2_Feature* const* features) {
-  if (pluginUri == nullptr || std::strcmp(pluginUri, kPluginUri) != 0 || write == nullptr || widget == nullptr) {
+LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*,
+                         LV2UI_Write_Function write, LV2UI_Controller controller, LV2UI_Widget* widget,
+                         const LV2_Feature* const* features) {
+  if (pluginUri == nullptr || std::strcmp(pluginUri, kPluginUri) != 0 || write == nullptr ||
+      widget == nullptr) {
     return nullptr;
   }
   void* parent = nullptr;
   const LV2UI_Resize* resize = nullptr;
   for (int i = 0; features != nullptr && features[i] != nullptr; ++i) {
     if (std::strcmp(features[i]->URI, LV2_UI__parent) == 0) parent = features[i]->data;
-    if (std::strcmp(features[i]->URI, LV2_UI__resize) == 0) resize = static_cast<const LV2UI_Resize*>(features[i]->data);
+    if (std::strcmp(features[i]->URI, LV2_UI__resize) == 0)
+      resize = static_cast<const LV2UI_Resize*>(features[i]->data);
   }
   if (parent == nullptr) return nullptr;
   auto ui = std::unique_ptr<EditorUi>(new (std::nothrow) EditorUi);

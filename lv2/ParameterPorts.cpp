@@ -12,15 +12,24 @@ namespace {
 
 const char* sectionName(Section section) {
   switch (section) {
-    case Section::Main: return "Main";
-    case Section::Unison: return "Unison";
-    case Section::StereoWidener: return "Stereo Widener";
-    case Section::TremoloPan: return "Tremolo / Pan";
-    case Section::Pwm: return "PWM";
-    case Section::VibratoPortamento: return "Vibrato / Portamento";
-    case Section::Filter: return "Filter";
-    case Section::TranceGate: return "TranceGate";
-    case Section::None: break;
+    case Section::Main:
+      return "Main";
+    case Section::Unison:
+      return "Unison";
+    case Section::StereoWidener:
+      return "Stereo Widener";
+    case Section::TremoloPan:
+      return "Tremolo / Pan";
+    case Section::Pwm:
+      return "PWM";
+    case Section::VibratoPortamento:
+      return "Vibrato / Portamento";
+    case Section::Filter:
+      return "Filter";
+    case Section::TranceGate:
+      return "TranceGate";
+    case Section::None:
+      break;
   }
   return "";
 }
@@ -30,11 +39,16 @@ struct ControlName {
   ParamId id;
   const char* name;
 };
-constexpr ControlName kControlNames[] = {
-    {kFilterTracking, "Filter Tracking"},  {kArpRate, "Arp Rate"},           {kPlayMode, "Play Mode"},
-    {kVelocityToVolume, "Velocity to Volume"}, {kEnvelopeMode, "Envelope Mode"}, {kVoiceCount, "Voice Count"},
-    {kGatePatternVolume, "Volume Steps"},  {kGatePatternFilter, "Filter Steps"}, {kGateTempo, "Gate Tempo"},
-    {kGateLength, "Gate Length"}};
+constexpr ControlName kControlNames[] = {{kFilterTracking, "Filter Tracking"},
+                                         {kArpRate, "Arp Rate"},
+                                         {kPlayMode, "Play Mode"},
+                                         {kVelocityToVolume, "Velocity to Volume"},
+                                         {kEnvelopeMode, "Envelope Mode"},
+                                         {kVoiceCount, "Voice Count"},
+                                         {kGatePatternVolume, "Volume Steps"},
+                                         {kGatePatternFilter, "Filter Steps"},
+                                         {kGateTempo, "Gate Tempo"},
+                                         {kGateLength, "Gate Length"}};
 
 // The host name; otherwise the section and the control's caption; a parameter nothing reads is a spare.
 std::string nameOf(int index) {

@@ -7,9 +7,9 @@
 namespace tamblin::lv2 {
 
 struct ParameterPort {
-  std::string symbol;    // stable identifier: letters, digits and '_', starting with a letter
-  std::string name;      // never empty
-  float defaultValue;    // the value a new instrument starts with (program 0's)
+  std::string symbol;  // stable identifier: letters, digits and '_', starting with a letter
+  std::string name;    // never empty
+  float defaultValue;  // the value a new instrument starts with (program 0's)
   // Texts of the choices in choice order; empty for a continuous parameter. Choice k is written as
   // the centre of its range, (k + 0.5) / (N - 0.01).
   std::vector<std::string> choices;

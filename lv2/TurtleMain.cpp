@@ -74,7 +74,8 @@ std::string manifest(const std::string& dspFile, const std::string& uiFile) {
   out << "<" << kUiUri << ">\n  a ui:X11UI ;\n  ui:binary <" << uiFile << "> ;\n"
       << "  rdfs:seeAlso <tamblin.ttl> .\n";
   for (int p = 0; p < kFactoryProgramCount; ++p) {
-    out << "\n" << presetUri(p) << "\n  a pset:Preset ;\n  lv2:appliesTo <" << kPluginUri << "> ;\n"
+    out << "\n"
+        << presetUri(p) << "\n  a pset:Preset ;\n  lv2:appliesTo <" << kPluginUri << "> ;\n"
         << "  rdfs:label " << quoted(kFactoryBank[p].name) << " ;\n  rdfs:seeAlso <presets.ttl> .\n";
   }
   return out.str();

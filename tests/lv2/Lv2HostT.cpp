@@ -43,7 +43,9 @@ class Lv2Bundle : public ::testing::Test {
   void SetUp() override { ASSERT_NE(world.plugin(), nullptr) << "no plug-in in " TAMBLIN_LV2_BUNDLE; }
 
   const LilvPort* port(uint32_t index) const { return lilv_plugin_get_port_by_index(world.plugin(), index); }
-  bool portIs(uint32_t index, const char* classUri) { return lilv_port_is_a(world.plugin(), port(index), world.uri(classUri)); }
+  bool portIs(uint32_t index, const char* classUri) {
+    return lilv_port_is_a(world.plugin(), port(index), world.uri(classUri));
+  }
 
   // The presets' labels and the port values they set, read as a host applies them (lilv's state).
   struct Preset {
@@ -71,8 +73,10 @@ class Lv2Bundle : public ::testing::Test {
             LilvNode* name = lilv_new_string(t->test->world.world(), symbol);
             const LilvPort* p = lilv_plugin_get_port_by_symbol(t->test->world.plugin(), name);
             lilv_node_free(name);
-            const uint32_t index = p != nullptr ? lilv_port_get_index(t->test->world.plugin(), p) : kNumParams;
-            if (index < kNumParams && size == sizeof(float)) std::memcpy(&t->preset->values[index], value, size);
+            const uint32_t index =
+                p != nullptr ? lilv_port_get_index(t->test->world.plugin(), p) : kNumParams;
+            if (index < kNumParams && size == sizeof(float))
+              std::memcpy(&t->preset->values[index], value, size);
           },
           &target, 0, nullptr);
       lilv_state_free(state);
@@ -94,7 +98,9 @@ TEST_F(Lv2Bundle, PortsAreTheParametersInOrderThenEventsAudioAndTheGateLamp) {
   EXPECT_TRUE(lilv_world_ask(world.world(), lilv_plugin_get_uri(plugin), world.uri(LILV_NS_RDF "type"),
                              world.uri(LV2_CORE__InstrumentPlugin)));
   ASSERT_EQ(lilv_plugin_get_num_ports(plugin), static_cast<uint32_t>(lv2::kPortCount));
-  EXPECT_EQ(lilv_plugin_get_num_ports_of_class(plugin, world.uri(LV2_CORE__AudioPort), world.uri(LV2_CORE__InputPort), nullptr), 0u);
+  EXPECT_EQ(lilv_plugin_get_num_ports_of_class(plugin, world.uri(LV2_CORE__AudioPort),
+                                               world.uri(LV2_CORE__InputPort), nullptr),
+            0u);
 
   std::map<std::string, int> symbols, names;
   for (int i = 0; i < kNumParams; ++i) {
@@ -144,7 +150,8 @@ TEST_F(Lv2Bundle, PortsAreTheParametersInOrderThenEventsAudioAndTheGateLamp) {
   for (int out : {lv2::kLeftOutPort, lv2::kRightOutPort}) {
     EXPECT_TRUE(portIs(out, LV2_CORE__OutputPort) && portIs(out, LV2_CORE__AudioPort));
   }
-  EXPECT_TRUE(portIs(lv2::kGateLampPort, LV2_CORE__OutputPort) && portIs(lv2::kGateLampPort, LV2_CORE__ControlPort));
+  EXPECT_TRUE(portIs(lv2::kGateLampPort, LV2_CORE__OutputPort) &&
+              portIs(lv2::kGateLampPort, LV2_CORE__ControlPort));
 }
 
 TEST_F(Lv2Bundle, PresetsAreTheSixteenFactoryProgramsWithTheirExactValues) {
@@ -183,7 +190,8 @@ TEST(Lv2Libraries, EachExportsOnlyItsDescriptorAndTheDspNeedsNothingButTheCppRun
   EXPECT_EQ(lastWords("nm -D --defined-only " + ui), std::set<std::string>{"lv2ui_descriptor"});
   const std::set<std::string> runtime = {"[libstdc++.so.6]", "[libm.so.6]", "[libgcc_s.so.1]", "[libc.so.6]"};
   for (const std::string& needed : lastWords("readelf -d " + dsp + " | grep NEEDED")) {
-    EXPECT_TRUE(runtime.count(needed) == 1 || needed.rfind("[libasan", 0) == 0 || needed.rfind("[libubsan", 0) == 0)
+    EXPECT_TRUE(runtime.count(needed) == 1 || needed.rfind("[libasan", 0) == 0 ||
+                needed.rfind("[libubsan", 0) == 0)
         << needed;
   }
 }
@@ -191,7 +199,8 @@ TEST(Lv2Libraries, EachExportsOnlyItsDescriptorAndTheDspNeedsNothingButTheCppRun
 TEST_F(Lv2Bundle, InstantiationIsRefusedOnARateOutsideTheEnginesRangeOrWithoutAUridMap) {
   const LV2_Feature* withMap[] = {urids.feature(), nullptr};
   const LV2_Feature* none[] = {nullptr};
-  for (double rate : {0.0, -44100.0, 999.0, 1.0e6 + 1.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
+  for (double rate :
+       {0.0, -44100.0, 999.0, 1.0e6 + 1.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
     EXPECT_FALSE(Lv2Instance(world, urids, rate, withMap).valid()) << rate;
   }
   EXPECT_FALSE(Lv2Instance(world, urids, 44100.0, none).valid());
@@ -200,11 +209,49 @@ TEST_F(Lv2Bundle, InstantiationIsRefusedOnARateOutsideTheEnginesRangeOrWithoutAU
   EXPECT_TRUE(Lv2Instance(world, urids, 1000.0, withMap).valid());
 }
 
+TEST_F(Lv2Bundle, CarelessPortValuesEventsAndBlocksNeverLeaveTheClipRange) {
+  const LV2_Feature* features[] = {urids.feature(), nullptr};
+  Lv2Instance instance(world, urids, 48000.0, features);
+  ASSERT_TRUE(instance.valid());
+  float values[kNumParams];
+  for (int i = 0; i < kNumParams; ++i) values[i] = programValue(6, i);
+  instance.start(values);
+  const float oddValues[] = {std::nanf(""), std::numeric_limits<float>::infinity(), -1.0e30f, 7.0f, 0.5f};
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  std::vector<float> left(4096), right(4096);
+  for (int block = 0; block < 300; ++block) {
+    for (int k = 0; k < 4; ++k)
+      instance.parameter(static_cast<int>(next() % kNumParams)) = oddValues[next() % 5];
+    const uint32_t frames = next() % 700;  // 0 included
+    std::vector<Lv2Instance::BlockEvent> events;
+    for (int e = 0; e < 3; ++e) {  // frames past the block, any status, tempos of every kind
+      const uint32_t at = next() % 900;
+      if (next() % 4 == 0) {
+        events.push_back({at, {0, 0, 0}, static_cast<float>(next() % 3000) / 7.0f + 0.001f});
+      } else {
+        events.push_back({at,
+                          {static_cast<uint8_t>(0x80 + next() % 0x80), static_cast<uint8_t>(next()),
+                           static_cast<uint8_t>(next())}});
+      }
+    }
+    std::sort(events.begin(), events.end(), [](const auto& a, const auto& b) { return a.frame < b.frame; });
+    const bool leftOnly = block % 7 == 3;
+    instance.run(frames, left.data(), leftOnly ? nullptr : right.data(), events);
+    for (uint32_t k = 0; k < frames; ++k) {
+      ASSERT_TRUE(std::fabs(left[k]) <= 1.0f && (leftOnly || std::fabs(right[k]) <= 1.0f))
+          << "block " << block;
+    }
+    ASSERT_TRUE(instance.gateLamp() >= 0.0f && instance.gateLamp() < 16.0f);
+  }
+}
+
 // ---- the same samples through both formats ----------------------------------------------------------
 
 struct Stereo {
   std::vector<float> left, right;
-  explicit Stereo(int frames, float fill) : left(static_cast<size_t>(frames), fill), right(static_cast<size_t>(frames), fill) {}
+  explicit Stereo(int frames, float fill)
+      : left(static_cast<size_t>(frames), fill), right(static_cast<size_t>(frames), fill) {}
 };
 
 // What the host changes mid-phrase: its tempo and some parameter values. The VST 2 host answers the
@@ -220,7 +267,8 @@ struct HostChange {
 
 // The VST 2 library as a host loads it, playing the phrase in blocks of 512 with the host's tempo in its
 // time info and its tempo answer.
-Stereo playVst2(int program, const std::vector<TimedMessage>& phrase, int frames, float bpm, const HostChange* change) {
+Stereo playVst2(int program, const std::vector<TimedMessage>& phrase, int frames, float bpm,
+                const HostChange* change) {
   Stereo out(frames, 99.0f);
   void* library = dlopen(TAMBLIN_VST2_LIBRARY, RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
@@ -275,8 +323,8 @@ Stereo playVst2(int program, const std::vector<TimedMessage>& phrase, int frames
 
 // The bundle through lilv in blocks of 300 (so that events and changes fall inside blocks), the
 // program's values set through the ports as the host's preset would set them.
-Stereo playLv2(Lv2World& world, UridMap& urids, int program, const std::vector<TimedMessage>& phrase, int frames,
-               float bpm, const HostChange* change, std::vector<float>* gateSteps = nullptr) {
+Stereo playLv2(Lv2World& world, UridMap& urids, int program, const std::vector<TimedMessage>& phrase,
+               int frames, float bpm, const HostChange* change, std::vector<float>* gateSteps = nullptr) {
   Stereo out(frames, -99.0f);
   const LV2_Feature* features[] = {urids.feature(), nullptr};
   Lv2Instance instance(world, urids, 44100.0, features);
@@ -312,7 +360,8 @@ Stereo playLv2(Lv2World& world, UridMap& urids, int program, const std::vector<T
 }
 
 bool sameSamples(const Stereo& a, const Stereo& b) {
-  return a.left.size() == b.left.size() && std::memcmp(a.left.data(), b.left.data(), a.left.size() * sizeof(float)) == 0 &&
+  return a.left.size() == b.left.size() &&
+         std::memcmp(a.left.data(), b.left.data(), a.left.size() * sizeof(float)) == 0 &&
          std::memcmp(a.right.data(), b.right.data(), a.right.size() * sizeof(float)) == 0;
 }
 
@@ -347,8 +396,9 @@ TEST_F(Lv2Bundle, TempoAndPortChangesMidPhraseIncludingThePlayModeMatchTheVst2Li
   const HostChange change{38400, 38000, 140.0f, {{31, 0.35f}, {kPlayMode, 0.9f}, {59, 0.2f}}};
   // A key goes down on the frame of the LV2 tempo change, ahead of it in the event sequence.
   std::vector<TimedMessage> phrase = kPhrase;
-  phrase.insert(std::find_if(phrase.begin(), phrase.end(), [](const TimedMessage& m) { return m.frame > 38000; }),
-                TimedMessage{38000, 0x90, 60, 100});
+  phrase.insert(
+      std::find_if(phrase.begin(), phrase.end(), [](const TimedMessage& m) { return m.frame > 38000; }),
+      TimedMessage{38000, 0x90, 60, 100});
   for (int program : {6, 8, 11}) {  // gate, arpeggiator, comb with gate
     SCOPED_TRACE(kFactoryBank[program].name);
     std::vector<float> gateSteps;

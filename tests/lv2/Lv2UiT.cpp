@@ -76,8 +76,8 @@ class Lv2UiHost : public ::testing::Test {
     LV2_Feature resizeFeature{LV2_UI__resize, &resize};
     const LV2_Feature* features[] = {&parent, urids_.feature(), &resizeFeature, nullptr};
     LV2UI_Widget widget = nullptr;
-    handle_ = descriptor_->instantiate(descriptor_, lv2::kPluginUri, TAMBLIN_LV2_BUNDLE "/", &Lv2UiHost::write, this,
-                                       &widget, features);
+    handle_ = descriptor_->instantiate(descriptor_, lv2::kPluginUri, TAMBLIN_LV2_BUNDLE "/",
+                                       &Lv2UiHost::write, this, &widget, features);
     ASSERT_NE(handle_, nullptr);
     widget_ = static_cast<::Window>(reinterpret_cast<uintptr_t>(widget));
     ASSERT_NE(widget_, 0u);
@@ -88,7 +88,8 @@ class Lv2UiHost : public ::testing::Test {
     }));
   }
 
-  static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
+  static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
+                    const void* buffer) {
     auto* host = static_cast<Lv2UiHost*>(controller);
     PortWrite w{port, size, format, 0.0f};
     if (size == sizeof(float)) std::memcpy(&w.value, buffer, sizeof(float));
@@ -104,7 +105,9 @@ class Lv2UiHost : public ::testing::Test {
     return found;
   }
 
-  void portEvent(uint32_t port, float value) { descriptor_->port_event(handle_, port, sizeof value, 0, &value); }
+  void portEvent(uint32_t port, float value) {
+    descriptor_->port_event(handle_, port, sizeof value, 0, &value);
+  }
   void idle() {
     auto* idle = static_cast<const LV2UI_Idle_Interface*>(descriptor_->extension_data(LV2_UI__idleInterface));
     ASSERT_NE(idle, nullptr);
@@ -127,8 +130,8 @@ class Lv2UiHost : public ::testing::Test {
   // The pixels of an area of the editor window as the X server shows them.
   std::vector<unsigned long> pixels(int left, int top, int width, int height) {
     std::vector<unsigned long> found;
-    XImage* image = XGetImage(display_, widget_, left, top, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display_, widget_, left, top, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
     if (image == nullptr) return found;
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) found.push_back(XGetPixel(image, x, y));

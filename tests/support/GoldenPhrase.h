@@ -15,9 +15,9 @@ struct TimedMessage {
 // A held fifth, a third key, a controller, bends and releases, so that envelopes, glide, the gate and
 // the arpeggiator all show.
 inline const std::vector<TimedMessage> kPhrase = {
-    {0, 0x90, 48, 100},     {17, 0x90, 55, 90},     {5000, 0x90, 64, 110},  {11025, 0xB0, 74, 90},
-    {15000, 0xE0, 0, 80},   {22050, 0x80, 55, 0},   {30000, 0x90, 67, 60},  {44100, 0x80, 48, 0},
-    {44100, 0x80, 64, 64},  {44100, 0xE0, 0, 64},   {50000, 0x80, 67, 0},   {52000, 0x91, 72, 127},
+    {0, 0x90, 48, 100},    {17, 0x90, 55, 90},   {5000, 0x90, 64, 110}, {11025, 0xB0, 74, 90},
+    {15000, 0xE0, 0, 80},  {22050, 0x80, 55, 0}, {30000, 0x90, 67, 60}, {44100, 0x80, 48, 0},
+    {44100, 0x80, 64, 64}, {44100, 0xE0, 0, 64}, {50000, 0x80, 67, 0},  {52000, 0x91, 72, 127},
     {60000, 0x90, 72, 0}};
 constexpr int kPhraseFrames = 66150;  // 1.5 s at 44.1 kHz
 

@@ -89,8 +89,6 @@ class XvfbServer : public ::testing::Environment {
   static inline bool ready_ = false;
 };
 
-
-
 // The server for this test program; register once per program:
 //   ::testing::Environment* const xvfb = ::testing::AddGlobalTestEnvironment(new tamblin::test::XvfbServer);
 
