@@ -133,7 +133,7 @@ std::string plugin() {
       << "    lv2:minimum 0.0 ;\n    lv2:maximum " << number(kGateLampMaximum) << "\n  ] .\n\n";
   out << "<" << kUiUri << ">\n  a ui:X11UI ;\n"
       << "  lv2:requiredFeature ui:parent ;\n"
-      << "  lv2:optionalFeature ui:resize , urid:map ;\n"
+      << "  lv2:optionalFeature ui:resize , ui:idleInterface ;\n"
       << "  lv2:extensionData ui:idleInterface ;\n"
       << "  ui:portNotification [ ui:plugin <" << kPluginUri << "> ; lv2:symbol \"gate_step\" ;"
       << " ui:protocol ui:floatProtocol ] .\n";
