@@ -62,14 +62,6 @@ std::string nameOf(int index) {
   return std::string(sectionName(info.section)) + ": " + control;
 }
 
-float programZeroValue(int index) {
-  const FactoryProgram& program = kFactoryBank[0];
-  for (std::size_t k = 0; k < program.count; ++k) {
-    if (program.values[k].index == index) return program.values[k].value;
-  }
-  return 0.0f;
-}
-
 // "Osc 1..2/3..4 Mix" -> "osc_1_2_3_4_mix".
 std::string symbolOf(const std::string& name) {
   std::string symbol;
@@ -88,9 +80,17 @@ std::string symbolOf(const std::string& name) {
 
 float choiceCentre(int k, int count) { return choiceValue(k, count); }
 
+float programValue(int program, int index) {
+  const FactoryProgram& bank = kFactoryBank[program];
+  for (std::size_t k = 0; k < bank.count; ++k) {
+    if (bank.values[k].index == index) return bank.values[k].value;
+  }
+  return 0.0f;
+}
+
 ParameterPort parameterPort(int index) {
   const std::string name = nameOf(index);
-  ParameterPort port{symbolOf(name), name, programZeroValue(index), {}};
+  ParameterPort port{symbolOf(name), name, programValue(0, index), {}};
   const ParameterInfo& info = parameterInfo(index);
   if (info.format == ValueFormat::Choice) {
     for (int k = 0; k < info.choices.count; ++k) port.choices.emplace_back(info.choices.names[k]);

@@ -18,6 +18,9 @@ struct ParameterPort {
 // Index 0..99.
 ParameterPort parameterPort(int index);
 
+// The value a factory program stores for index 0..100 (0 for indices it does not list).
+float programValue(int program, int index);
+
 // The value that selects choice k of a parameter with `count` choices.
 float choiceCentre(int k, int count);
 

@@ -58,13 +58,6 @@ std::string presetUri(int program) {
   return std::string("<") + kPresetUriPrefix + text + ">";
 }
 
-float programValue(int program, int index) {
-  const FactoryProgram& bank = kFactoryBank[program];
-  for (std::size_t k = 0; k < bank.count; ++k) {
-    if (bank.values[k].index == index) return bank.values[k].value;
-  }
-  return 0.0f;
-}
 
 std::string manifest(const std::string& dspFile, const std::string& uiFile) {
   std::ostringstream out;

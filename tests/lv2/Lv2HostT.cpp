@@ -27,16 +27,10 @@ namespace tamblin::test {
 namespace {
 
 using lv2::parameterPort;
+using lv2::programValue;
 
 std::string text(const LilvNode* node) { return node != nullptr ? lilv_node_as_string(node) : ""; }
 
-float programValue(int program, int index) {
-  const FactoryProgram& bank = kFactoryBank[program];
-  for (std::size_t k = 0; k < bank.count; ++k) {
-    if (bank.values[k].index == index) return bank.values[k].value;
-  }
-  return 0.0f;
-}
 
 class Lv2Bundle : public ::testing::Test {
  protected:
