@@ -11,7 +11,13 @@
 
 namespace tamblin::standalone {
 
+namespace {
+// The library's own diagnostics would bury the one line that says what went wrong.
+void quiet(const char*, int, const char*, int, const char*, ...) {}
+}  // namespace
+
 AlsaMidiInput::AlsaMidiInput(const std::string& clientName) {
+  snd_lib_error_set_handler(quiet);
   if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK) < 0) {
     seq_ = nullptr;
     throw std::runtime_error("no ALSA sequencer (is the snd-seq module loaded?)");
@@ -48,33 +54,6 @@ void AlsaMidiInput::stop() {
   thread_.join();
 }
 
-void AlsaMidiInput::push(const Stamped& message) {
-  const uint32_t head = head_.load(std::memory_order_relaxed);
-  // A full ring drops the newest message: the audio thread has stopped taking them.
-  if (head - tail_.load(std::memory_order_acquire) >= kRingSize) return;
-  ring_[head & (kRingSize - 1)] = message;
-  head_.store(head + 1, std::memory_order_release);
-}
-
-int AlsaMidiInput::take(MidiEvent* out, int capacity, uint32_t cycleStart, uint32_t frames) {
-  uint32_t tail = tail_.load(std::memory_order_relaxed);
-  const uint32_t head = head_.load(std::memory_order_acquire);
-  const uint32_t previousStart = cycleStart - frames;
-  int count = 0;
-  while (tail != head && count < capacity) {
-    const Stamped& message = ring_[tail & (kRingSize - 1)];
-    // Messages of the running block wait for the next one.
-    if (static_cast<int32_t>(message.time - cycleStart) >= 0) break;
-    const int32_t offset = static_cast<int32_t>(message.time - previousStart);
-    out[count] = message.event;
-    out[count].frame = offset < 0 ? 0u : static_cast<uint32_t>(offset);
-    ++count;
-    ++tail;
-  }
-  tail_.store(tail, std::memory_order_release);
-  return count;
-}
-
 void AlsaMidiInput::run() {
   snd_midi_event_t* decoder = nullptr;
   if (snd_midi_event_new(16, &decoder) < 0) return;
@@ -92,10 +71,10 @@ void AlsaMidiInput::run() {
       const long size = snd_midi_event_decode(decoder, bytes, sizeof bytes, event);
       // Only channel messages of up to three bytes reach the instrument; system exclusive does not.
       if (size >= 1 && size <= 3 && bytes[0] >= 0x80 && bytes[0] < 0xF0) {
-        Stamped message{now_(), {}};
-        message.event.size = static_cast<uint8_t>(size);
-        for (long b = 0; b < size; ++b) message.event.bytes[b] = bytes[b];
-        push(message);
+        MidiEvent message;
+        message.size = static_cast<uint8_t>(size);
+        for (long b = 0; b < size; ++b) message.bytes[b] = bytes[b];
+        queue_.push(now_(), message);
       }
       event = nullptr;
     }

@@ -2,13 +2,13 @@
 // port and stamps each message with JACK's frame clock; the audio thread takes them per block.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
 
 #include "Instrument.h"
+#include "MidiQueue.h"
 
 typedef struct _snd_seq snd_seq_t;
 
@@ -26,22 +26,16 @@ class AlsaMidiInput {
   void start(std::function<uint32_t()> now);
   void stop();
 
-  // [audio thread] Moves the messages that came before `cycleStart` into `out`, each on the frame of
-  // the previous block where it arrived (so they keep their spacing, one block late); returns the count.
-  int take(MidiEvent* out, int capacity, uint32_t cycleStart, uint32_t frames);
+  // [audio thread] The messages that came before the block starting at `cycleStart` (see MidiQueue).
+  int take(MidiEvent* out, int capacity, uint32_t cycleStart, uint32_t frames) {
+    return queue_.take(out, capacity, cycleStart, frames);
+  }
 
   int clientId() const { return client_; }
   int portId() const { return port_; }
 
  private:
-  struct Stamped {
-    uint32_t time;
-    MidiEvent event;
-  };
-  static constexpr uint32_t kRingSize = 1024;  // a power of two
-
   void run();
-  void push(const Stamped& message);
 
   snd_seq_t* seq_ = nullptr;
   int client_ = -1;
@@ -49,9 +43,7 @@ class AlsaMidiInput {
   int wakeRead_ = -1, wakeWrite_ = -1;
   std::function<uint32_t()> now_;
   std::thread thread_;
-  Stamped ring_[kRingSize] = {};
-  std::atomic<uint32_t> head_{0};  // written by the reading thread
-  std::atomic<uint32_t> tail_{0};  // written by the audio thread
+  MidiQueue queue_;
 };
 
 }  // namespace tamblin::standalone

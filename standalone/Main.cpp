@@ -88,6 +88,16 @@ int run(const Options& options) {
     alsa = std::make_unique<AlsaMidiInput>(options.clientName);
     alsa->start([&jack] { return jack.frameTime(); });
   }
+  // However run() ends, the threads that call the instrument stop before it goes: the ALSA reader
+  // (which reads JACK's clock) first, then JACK.
+  struct Stopper {
+    JackAudio& jack;
+    std::unique_ptr<AlsaMidiInput>& alsa;
+    ~Stopper() {
+      if (alsa) alsa->stop();
+      jack.stop();
+    }
+  } stopper{jack, alsa};
   jack.start(instrument, alsa.get(), wakeWrite);
   if (options.connect)
     for (const std::string& problem : jack.connectPhysical()) say(problem);
@@ -113,8 +123,8 @@ int run(const Options& options) {
 
   const bool serverGone = jack.serverGone();
   window.reset();
-  jack.stop();
   if (alsa) alsa->stop();
+  jack.stop();
   const bool saved = saveState(statePath, instrument, unusableState);
   if (serverGone) {
     say(std::string("the JACK server went away; ") + (saved ? "the programs were saved to " + statePath : "stopping"));

@@ -91,9 +91,9 @@ std::optional<long> wholeNumber(std::string_view word, long low, long high) {
 std::optional<float> unitValue(std::string_view word) {
   std::string text(word);
   char* end = nullptr;
-  errno = 0;
+  // A value too small for a normal float reads as the nearest subnormal (errno says so): it is valid.
   const float value = std::strtof(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || errno != 0 || !(value >= 0.0f && value <= 1.0f)) return std::nullopt;
+  if (text.empty() || *end != '\0' || !(value >= 0.0f && value <= 1.0f)) return std::nullopt;
   return value;
 }
 

@@ -247,6 +247,83 @@ TEST_F(TamblinJack, EachFailureEndsWithOneMessage) {
   EXPECT_TRUE(savedState().has_value());
 }
 
+// The top-level window whose title is `title`, 0 while there is none.
+::Window windowTitled(Display* display, const std::string& title) {
+  ::Window root, parent, *children = nullptr, found = 0;
+  unsigned count = 0;
+  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+  for (unsigned i = 0; i < count && found == 0; ++i) {
+    char* name = nullptr;
+    if (XFetchName(display, children[i], &name) && name != nullptr) {
+      if (title == name) found = children[i];
+      XFree(name);
+    }
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+TEST_F(TamblinJack, ItsWindowIsTheEditorAndClosingItEndsTamblin) {
+  XvfbServer xvfb;
+  if (!xvfb.start((config_ / "xvfb-errors").string())) GTEST_SKIP() << "Xvfb is not installed or did not start";
+  Display* display = nullptr;
+  ASSERT_TRUE(waitFor([&] { return (display = XOpenDisplay(xvfb.display().c_str())) != nullptr; }));
+  ChildProcess& tamblin = startTamblin({"--reset", "--program", "0"}, {{"DISPLAY", xvfb.display()}});
+  ASSERT_TRUE(probe_->connect(kName));
+  ::Window window = 0;
+  ASSERT_TRUE(waitFor([&] { return (window = windowTitled(display, "Tamblin - DefaultString")) != 0; }));
+  XWindowAttributes attributes;
+  ASSERT_TRUE(waitFor([&] { return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable; }));
+  EXPECT_EQ(attributes.width, 544);
+  EXPECT_EQ(attributes.height, 536);
+
+  // A held note is heard...
+  auto loudest = [&](std::vector<Probe::Message> messages) {
+    const uint32_t start = probe_->now() + 4 * kPeriod;
+    for (auto& m : messages) m.time += start;
+    probe_->schedule(messages, start, kRate / 4);
+    EXPECT_TRUE(probe_->finish());
+    float peak = 0.0f;
+    for (float v : probe_->left()) peak = std::max(peak, std::fabs(v));
+    return peak;
+  };
+  EXPECT_GT(loudest({{0, {0x90, 60, 100}}}), 0.01f);
+  // ...until the volume slider is dragged from its middle to below its bottom: then nothing is.
+  const Rect volume = windowImages()[static_cast<size_t>(imageNamed("DVol"))].rect;
+  auto pointer = [&](int x, int y) {
+    int rootX = 0, rootY = 0;
+    ::Window child;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, 0);
+    XSync(display, False);
+    std::this_thread::sleep_for(30ms);
+  };
+  pointer(volume.left + 20, volume.top + 70);
+  XTestFakeButtonEvent(display, 1, True, 0);
+  pointer(volume.left + 20, volume.bottom + 60);
+  XTestFakeButtonEvent(display, 1, False, 0);
+  XSync(display, False);
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(loudest({}), 0.0f);
+
+  // The window manager's close button ends tamblin, which keeps the change.
+  XEvent close{};
+  close.xclient.type = ClientMessage;
+  close.xclient.window = window;
+  close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  close.xclient.format = 32;
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  XSendEvent(display, window, False, NoEventMask, &close);
+  XSync(display, False);
+  EXPECT_TRUE(tamblin.waitExit(10000ms));
+  EXPECT_EQ(tamblin.exitCode(), 0);
+  EXPECT_EQ(tamblin.errors(), "");
+  EXPECT_TRUE(probe_->clientGone(kName));
+  ASSERT_TRUE(savedState().has_value());
+  EXPECT_EQ(savedState()->programs[0].values[0], 0.0f);
+  XCloseDisplay(display);
+}
+
 TEST(TamblinJackRate, ASampleRateOutsideTheEnginesRangeIsRefused) {
   if (!std::filesystem::exists("/usr/bin/jackd")) GTEST_SKIP() << "jackd is not installed";
   JackServer server(kServer, 4000, kPeriod);

@@ -98,6 +98,32 @@ class ChildProcess {
   std::string errorFile_;
 };
 
+// An X server without a screen for the window tests; it picks a free display number itself.
+class XvfbServer {
+ public:
+  // False when Xvfb is missing or does not start.
+  bool start(const std::string& errorFile) {
+    if (!std::filesystem::exists("/usr/bin/Xvfb")) return false;
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    process_.start({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten",
+                    "tcp"},
+                   {}, errorFile);
+    ::close(fds[1]);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
+    ::close(fds[0]);
+    display_ = ":" + number;
+    return !number.empty();
+  }
+  const std::string& display() const { return display_; }
+
+ private:
+  ChildProcess process_;
+  std::string display_;
+};
+
 // Opens a client of the named server without starting one; null when none answers.
 inline jack_client_t* openClient(const std::string& name, const std::string& server) {
   // The tests poll for servers that are not there yet: JACK need not say so each time.
