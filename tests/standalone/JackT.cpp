@@ -12,6 +12,8 @@
 #include "Layout.h"
 #include "StateFile.h"
 
+#include <alsa/asoundlib.h>
+
 // Xlib's macros come after every other header.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -322,6 +324,46 @@ TEST_F(TamblinJack, ItsWindowIsTheEditorAndClosingItEndsTamblin) {
   ASSERT_TRUE(savedState().has_value());
   EXPECT_EQ(savedState()->programs[0].values[0], 0.0f);
   XCloseDisplay(display);
+}
+
+// Sends a note-on to the ALSA port of the client named `client`; false when there is none.
+bool sendThroughAlsa(const std::string& client) {
+  snd_seq_t* seq = nullptr;
+  if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, 0) < 0) return false;
+  const int port = snd_seq_create_simple_port(seq, "out", SND_SEQ_PORT_CAP_READ, SND_SEQ_PORT_TYPE_APPLICATION);
+  snd_seq_client_info_t* info;
+  snd_seq_client_info_alloca(&info);
+  snd_seq_client_info_set_client(info, -1);
+  int target = -1;
+  while (target < 0 && snd_seq_query_next_client(seq, info) >= 0)
+    if (client == snd_seq_client_info_get_name(info)) target = snd_seq_client_info_get_client(info);
+  bool sent = false;
+  if (target >= 0 && snd_seq_connect_to(seq, port, target, 0) >= 0) {
+    snd_seq_event_t event;
+    snd_seq_ev_clear(&event);
+    snd_seq_ev_set_source(&event, port);
+    snd_seq_ev_set_subs(&event);
+    snd_seq_ev_set_direct(&event);
+    snd_seq_ev_set_noteon(&event, 0, 60, 100);
+    sent = snd_seq_event_output_direct(seq, &event) >= 0;
+  }
+  snd_seq_close(seq);
+  return sent;
+}
+
+TEST_F(TamblinJack, PlaysNotesFromTheAlsaSequencer) {
+  if (access("/dev/snd/seq", R_OK | W_OK) != 0) GTEST_SKIP() << "no ALSA sequencer on this machine";
+  ChildProcess& tamblin = startTamblin({"--no-gui", "--reset", "--alsa-midi"});
+  ASSERT_TRUE(probe_->connect(kName));
+  const uint32_t start = probe_->now() + 4 * kPeriod;
+  probe_->schedule({}, start, kRate / 2);
+  ASSERT_TRUE(sendThroughAlsa(kName));
+  ASSERT_TRUE(probe_->finish());
+  float peak = 0.0f;
+  for (float v : probe_->left()) peak = std::max(peak, std::fabs(v));
+  EXPECT_GT(peak, 0.01f);
+  EXPECT_EQ(stopTamblin(tamblin), 0);
+  EXPECT_EQ(tamblin.errors(), "");
 }
 
 TEST(TamblinJackRate, ASampleRateOutsideTheEnginesRangeIsRefused) {
