@@ -112,11 +112,7 @@ int Instrument::currentProgram() const {
   return static_cast<int>(effect_->dispatcher(effect_, effGetProgram, 0, 0, nullptr, 0.0f));
 }
 
-std::string Instrument::programName() const {
-  char name[kVstMaxProgNameLen + 40] = {};
-  effect_->dispatcher(effect_, effGetProgramName, 0, 0, name, 0.0f);
-  return name;
-}
+std::string Instrument::programName() const { return plugin_->program(currentProgram()).getName(); }
 
 void Instrument::render(const MidiEvent* events, int count, float* left, float* right, uint32_t frames) {
   uint32_t start = 0;

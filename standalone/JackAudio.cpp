@@ -92,7 +92,7 @@ void JackAudio::start(Instrument& instrument, AlsaMidiInput* alsa, int wakeFd) {
   active_ = true;
 }
 
-std::vector<std::string> JackAudio::connectPhysical() {
+std::vector<std::string> JackAudio::connectPhysical(bool midiExpected) {
   std::vector<std::string> problems;
   const char** playback = jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsPhysical | JackPortIsInput);
   jack_port_t* outputs[2] = {outLeft_, outRight_};
@@ -103,7 +103,7 @@ std::vector<std::string> JackAudio::connectPhysical() {
   if (playback != nullptr) jack_free(playback);
   const char** sources = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsPhysical | JackPortIsOutput);
   for (int i = 0; sources != nullptr && sources[i] != nullptr; ++i) jack_connect(client_, sources[i], jack_port_name(midiIn_));
-  if (sources == nullptr) problems.push_back("no physical MIDI source in JACK (try --alsa-midi)");
+  if (sources == nullptr && midiExpected) problems.push_back("no physical MIDI source in JACK (try --alsa-midi)");
   if (sources != nullptr) jack_free(sources);
   return problems;
 }

@@ -36,8 +36,8 @@ class JackAudio {
   // Starts rendering; a byte is written to `wakeFd` if the server goes away.
   void start(Instrument& instrument, AlsaMidiInput* alsa, int wakeFd);
   // Connects the outputs to the first two physical playback ports and every physical MIDI source to
-  // the input; answers what could not be done.
-  std::vector<std::string> connectPhysical();
+  // the input; answers what could not be done (a missing MIDI source only when `midiExpected`).
+  std::vector<std::string> connectPhysical(bool midiExpected);
   bool serverGone() const { return serverGone_.load(); }
   // Stops rendering and leaves the server. Safe to repeat.
   void stop();

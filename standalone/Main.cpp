@@ -100,7 +100,7 @@ int run(const Options& options) {
   } stopper{jack, alsa};
   jack.start(instrument, alsa.get(), wakeWrite);
   if (options.connect)
-    for (const std::string& problem : jack.connectPhysical()) say(problem);
+    for (const std::string& problem : jack.connectPhysical(!options.alsaMidi)) say(problem);
 
   std::unique_ptr<DesktopWindow> window;
   if (!options.noGui) window = std::make_unique<DesktopWindow>(instrument.effect());

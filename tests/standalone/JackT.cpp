@@ -85,6 +85,7 @@ class TamblinJack : public ::testing::Test {
     environment.emplace("XDG_CONFIG_HOME", config_.string());
     tamblins_.push_back(std::make_unique<ChildProcess>());
     probe_->forgetStart();
+    startedAt_ = probe_->now();
     tamblins_.back()->start(arguments, environment, (config_ / ("stderr-" + std::to_string(tamblins_.size()))).string());
     return *tamblins_.back();
   }
@@ -109,8 +110,8 @@ class TamblinJack : public ::testing::Test {
 
   // Plays the notes into a running tamblin, records `frames` frames, and checks them against the
   // engine started as tamblin starts it. tamblin's block count is not known to the test, only that its
-  // first block lies between its registration and the first block it was heard: the engine is rendered
-  // from each block start in between, and exactly one must match, sample for sample.
+  // first block lies between its start and the first block it was heard: the engine is rendered from
+  // each block start in between, latest first, and one must match, sample for sample.
   std::vector<float> playAndCompare(const std::vector<Note>& notes, uint32_t frames,
                                     const std::optional<InstrumentState>& saved, const Options& options) {
     EXPECT_TRUE(probe_->connect(kName));
@@ -121,7 +122,7 @@ class TamblinJack : public ::testing::Test {
     probe_->schedule(messages, start, frames);
     EXPECT_TRUE(probe_->finish());
     const uint32_t live = probe_->firstLiveBlock();
-    const uint32_t earliest = probe_->registeredAt() - kPeriod;
+    const uint32_t earliest = startedAt_ - kPeriod;
     std::optional<uint32_t> lead;
     for (uint32_t first = live; static_cast<int32_t>(first - earliest) >= 0 && !lead; first -= kPeriod)
       if (engineRender(notes, start - first, frames, saved, options, probe_->left(), probe_->right())) lead = start - first;
@@ -162,6 +163,7 @@ class TamblinJack : public ::testing::Test {
   std::filesystem::path config_;
   JackServer server_{kServer, kRate, kPeriod};
   std::unique_ptr<Probe> probe_;
+  uint32_t startedAt_ = 0;  // frame time just before the last tamblin was started
   std::vector<std::unique_ptr<ChildProcess>> tamblins_;
 };
 

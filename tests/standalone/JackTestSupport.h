@@ -220,7 +220,6 @@ class Probe {
     inRight_ = jack_port_register(recorder_, "in_right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     jack_set_process_callback(player_, &Probe::play, this);
     jack_set_process_callback(recorder_, &Probe::record, this);
-    jack_set_client_registration_callback(recorder_, &Probe::registration, this);
     jack_activate(player_);
     jack_activate(recorder_);
     period_ = jack_get_buffer_size(recorder_);
@@ -234,7 +233,9 @@ class Probe {
     }
   }
   bool ready() const { return player_ != nullptr && recorder_ != nullptr; }
-  uint32_t now() const { return jack_frame_time(recorder_); }
+  // The start of the latest block the recorder has seen. (JACK's running frame clock is no bound: on a
+  // busy machine the dummy backend falls behind it.)
+  uint32_t now() const { return lastBlock_.load(); }
   uint32_t period() const { return period_; }
   uint32_t rate() const { return rate_; }
 
@@ -267,20 +268,12 @@ class Probe {
   }
   const std::vector<float>& left() const { return left_; }
   const std::vector<float>& right() const { return right_; }
-  // The first block in which tamblin's output was not all zeros (it never is while it runs), and
-  // the frame time at which a client last appeared: forgotten before each start of tamblin.
+  // The first block in which tamblin's output was not all zeros (it never is while it runs);
+  // forgotten before each start of tamblin.
   uint32_t firstLiveBlock() const { return firstLiveBlock_.load(); }
-  uint32_t registeredAt() const { return registeredAt_.load(); }
-  void forgetStart() {
-    firstLiveBlock_.store(0);
-    registeredAt_.store(0);
-  }
+  void forgetStart() { firstLiveBlock_.store(0); }
 
  private:
-  static void registration(const char*, int registered, void* self) {
-    auto* probe = static_cast<Probe*>(self);
-    if (registered) probe->registeredAt_.store(jack_frame_time(probe->recorder_));
-  }
   static int play(jack_nframes_t frames, void* self) {
     auto* probe = static_cast<Probe*>(self);
     void* buffer = jack_port_get_buffer(probe->midiOut_, frames);
@@ -296,6 +289,7 @@ class Probe {
   static int record(jack_nframes_t frames, void* self) {
     auto* probe = static_cast<Probe*>(self);
     const uint32_t start = jack_last_frame_time(probe->recorder_);
+    probe->lastBlock_.store(start);
     const auto* left = static_cast<const float*>(jack_port_get_buffer(probe->inLeft_, frames));
     const auto* right = static_cast<const float*>(jack_port_get_buffer(probe->inRight_, frames));
     if (probe->firstLiveBlock_.load() == 0) {
@@ -329,7 +323,7 @@ class Probe {
   uint32_t recordStart_ = 0;
   std::atomic<size_t> recorded_{0};
   std::atomic<uint32_t> firstLiveBlock_{0};
-  std::atomic<uint32_t> registeredAt_{0};
+  std::atomic<uint32_t> lastBlock_{0};
   std::atomic<bool> armed_{false};
 };
 
