@@ -188,6 +188,17 @@ TEST_F(TamblinJack, PlaysNotesOnTheirFramesAsTheEngineRendersThem) {
   EXPECT_EQ(tamblin.errors(), "");
 }
 
+TEST_F(TamblinJack, FollowsTheTempoOfARollingTransport) {
+  // The trance gate of "Trance1A" steps in sixteenths of the tempo: rendered at 120 it would differ.
+  ASSERT_TRUE(probe_->rollTransport(150.0));
+  Options options;
+  options.program = 6;
+  options.tempo = 150.0;
+  ChildProcess& tamblin = startTamblin({"--no-gui", "--reset", "--program", "6"});
+  playAndCompare({{300, {0x90, 57, 100}}, {30000, {0x80, 57, 0}}}, 36000, std::nullopt, options);
+  EXPECT_EQ(stopTamblin(tamblin), 0);
+}
+
 TEST_F(TamblinJack, KeepsItsProgramsBetweenRunsAndSetsADamagedFileAside) {
   // First run: a program and a value from the command line, saved on exit.
   ChildProcess& first = startTamblin({"--no-gui", "--program", "5", "--param", "31=0.25"});

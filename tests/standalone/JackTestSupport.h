@@ -239,6 +239,19 @@ class Probe {
   uint32_t period() const { return period_; }
   uint32_t rate() const { return rate_; }
 
+  // Makes the recorder the transport's timebase master at `bpm` and starts the transport rolling;
+  // true once clients see it roll with a bar/beat position.
+  bool rollTransport(double bpm) {
+    bpm_ = bpm;
+    if (jack_set_timebase_callback(recorder_, 0, &Probe::timebase, this) != 0) return false;
+    jack_transport_start(recorder_);
+    return waitFor([this] {
+      jack_position_t position;
+      return jack_transport_query(player_, &position) == JackTransportRolling && (position.valid & JackPositionBBT) &&
+             position.beats_per_minute == bpm_;
+    });
+  }
+
   // Connects to tamblin's ports, retrying while tamblin is not yet active.
   bool connect(const std::string& tamblin) {
     return waitFor([&] {
@@ -274,6 +287,17 @@ class Probe {
   void forgetStart() { firstLiveBlock_.store(0); }
 
  private:
+  static void timebase(jack_transport_state_t, jack_nframes_t, jack_position_t* position, int, void* self) {
+    position->valid = JackPositionBBT;
+    position->bar = 1;
+    position->beat = 1;
+    position->tick = 0;
+    position->bar_start_tick = 0;
+    position->beats_per_bar = 4;
+    position->beat_type = 4;
+    position->ticks_per_beat = 1920;
+    position->beats_per_minute = static_cast<Probe*>(self)->bpm_;
+  }
   static int play(jack_nframes_t frames, void* self) {
     auto* probe = static_cast<Probe*>(self);
     void* buffer = jack_port_get_buffer(probe->midiOut_, frames);
@@ -318,6 +342,7 @@ class Probe {
   jack_port_t* inRight_ = nullptr;
   uint32_t period_ = 0;
   uint32_t rate_ = 0;
+  double bpm_ = 120.0;
   std::vector<Message> messages_;
   std::vector<float> left_, right_;
   uint32_t recordStart_ = 0;
