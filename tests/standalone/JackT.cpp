@@ -216,6 +216,14 @@ TEST_F(TamblinJack, KeepsItsProgramsBetweenRunsAndSetsADamagedFileAside) {
   EXPECT_EQ(stopTamblin(second), 0);
   EXPECT_EQ(second.errors(), "");
 
+  // --reset starts from the factory programs, whatever was saved.
+  ChildProcess& fresh = startTamblin({"--no-gui", "--reset"});
+  ASSERT_TRUE(probe_->connect(kName));
+  EXPECT_EQ(stopTamblin(fresh), 0);
+  ASSERT_TRUE(savedState().has_value());
+  EXPECT_EQ(savedState()->currentProgram, 0);
+  EXPECT_NE(savedState()->programs[5].values[31], 0.25f);
+
   // A damaged file is reported in one line and ignored; it is kept aside and a whole one written.
   for (const char* damage : {"tamblin-state 1\ncurrent 99\n", "<?xml version=\"1.0\"?>\n"}) {
     std::ofstream(statePath()) << damage;
