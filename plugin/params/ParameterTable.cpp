@@ -56,7 +56,7 @@ constexpr ParameterInfo pattern(ParamId id) {
 
 // The controller numbers inside the label texts are part of the texts: five of them name a neighbour's
 // controller (cc84 for 26, cc83 for 27, cc80 for 28, cc79 for 29, cc82 for 37). "Filter Enveleope" is
-// the name hosts have always seen.
+// the name hosts know the parameter by.
 constexpr ParameterInfo kRows[] = {
     control(kVolume, "Volume", S::Main, "Volume", "Volume (cc7) ", F::Decibel, 7, 0.75f),
     control(kPortamento, "Port", S::VibratoPortamento, "Port", "Port (cc65) ", F::Percent, 65),
