@@ -139,10 +139,8 @@ std::string choiceBoxText(int index, float value) {
 }
 
 std::string_view filterMenuText(int item) {
-  static const char* const kItems[kFilterMenuItems] = {"Bypass ", "Low12 ", "High12 ", "Bp12 ",
-                                                       "Br12 ",   "Low24 ", "High24 ", "Bp24 ",
-                                                       "Br24 ",   "Ring ",  "Comb "};
-  return item >= 0 && item < kFilterMenuItems ? kItems[item] : std::string_view();
+  const ChoiceList& types = parameterInfo(kFilterType).choices;
+  return item >= 0 && item < types.count ? types.menuNames[item] : std::string_view();
 }
 
 int gateMenuItems() { return parameterInfo(kGateLength).choices.count; }

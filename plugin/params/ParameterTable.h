@@ -93,10 +93,12 @@ enum class BoxInput : uint8_t {
   GateMenu,     // opens the gate length menu
 };
 
-// A parameter with `count` choices; names are null for the step patterns.
+// A parameter with `count` choices; names are null for the step patterns. menuNames: the items of the
+// pop-up menu where the editor offers the choices in one, else null.
 struct ChoiceList {
   const char* const* names = nullptr;
   int32_t count = 0;
+  const char* const* menuNames = nullptr;
 };
 
 struct ParameterInfo {
