@@ -11,7 +11,7 @@ constexpr const char* const kWaves[] = {"Saw", "Sqr", "Exp", "Tri", "SoftSaw", "
 constexpr const char* const kFilterTypes[] = {"Off",    "Low12", "High12", "BP12", "BR12", "Low24",
                                               "High24", "BP24",  "BR24",   "Ring", "Comb"};
 constexpr const char* const kFilterMenuItems[] = {"Bypass ", "Low12 ", "High12 ", "Bp12 ", "Br12 ", "Low24 ",
-                                                  "High24 ", "Bp24 ",   "Br24 ",   "Ring ", "Comb "};
+                                                  "High24 ", "Bp24 ",  "Br24 ",   "Ring ", "Comb "};
 constexpr const char* const kArpRates[] = {"1/16", "1/12", "1/8", "1/6", "1/4", "1/3",
                                            "1/2",  "2/3",  "1",   "3/2", "2"};
 constexpr const char* const kTrackingNames[] = {"FTrack:Off", "FTrack:On"};
