@@ -116,7 +116,7 @@ struct VoiceFilters {
   }
 };
 
-// Every field starts at 0 (the record is built zeroed); the construction steps then set the rest. The
+// Every field starts at 0 (the record is built zeroed); the engine's constructor then sets the rest. The
 // per-voice units are bases, so that their fields are the record's own: r.env1Level[v].
 struct EngineRecord : VoiceKeys, VoiceOscillators, VoiceEnvelopes, VoiceFilters {
   // Parameter mirror: written from any thread (host automation, editor, controllers), read by the audio
