@@ -108,6 +108,11 @@ class Engine {
   };
 
   void applyMessage(const uint8_t bytes[4]);
+  void renderBlock(const float* input, float* left, float* right, int32_t frames, bool plain);
+  void renderInRuns(const float* input, float* left, int32_t leftStep, float* right, int32_t rightStep,
+                    int32_t frames, int32_t& nextMessage);
+  void renderFrameByFrame(const float* input, float* left, int32_t leftStep, float* right, int32_t rightStep,
+                          int32_t frames, int32_t& nextMessage);
   bool beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t pending,
                   const kernels::VoiceKernels* kernels);
   void keepLeftoverMessages(int32_t applied);

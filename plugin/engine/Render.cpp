@@ -97,21 +97,13 @@ void Engine::keepLeftoverMessages(int32_t applied) {
   queueCount_ = rest;
 }
 
-// Frame by frame the same steps as renderPlain, but the voices render in runs: from a frame where
+// Frame by frame the same steps as renderFrameByFrame, but the voices render in runs: from a frame where
 // something may change what a voice reads (a control tick, a MIDI message, an arpeggiator step) up to
 // the next such frame, each group of eight voices keeps its state in registers, and the clocks of the
 // frames in between move on without visiting the voices.
-void Engine::render(const float* input, float* left, float* right, int32_t frames) {
-  if (frames <= 0 || (left == nullptr && right == nullptr)) return;
-  float discarded = 0.0f;
-  const int32_t leftStep = left != nullptr ? 1 : 0;
-  const int32_t rightStep = right != nullptr ? 1 : 0;
-  if (left == nullptr) left = &discarded;
-  if (right == nullptr) right = &discarded;
+void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, float* right, int32_t rightStep,
+                          int32_t frames, int32_t& nextMessage) {
   EngineRecord& r = record;
-
-  sortQueue();
-  int32_t nextMessage = 0;
   const int32_t pending = queueCount_;
   auto messageFrame = [&](int32_t i) { return std::clamp(queue_[i].deltaFrames, 0, frames - 1); };
   kernels::RunOutput out;
@@ -205,23 +197,13 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
     stages::outputRun(r, sums, in, runCounter, run, left + k * leftStep, leftStep, right + k * rightStep, rightStep);
     k += run;
   }
-
-  keepLeftoverMessages(nextMessage);
 }
 
-void Engine::renderPlain(const float* input, float* left, float* right, int32_t frames) {
-  if (frames <= 0 || (left == nullptr && right == nullptr)) return;
-  // A host that hands over only one output still gets it, with time and events running as usual: the
-  // missing channel is written to one discarded sample.
-  float discarded = 0.0f;
-  const int32_t leftStep = left != nullptr ? 1 : 0;
-  const int32_t rightStep = right != nullptr ? 1 : 0;
-  if (left == nullptr) left = &discarded;
-  if (right == nullptr) right = &discarded;
+// Per frame the clocks and ticks, each sounding voice (control update, oscillators, filter) and the
+// output stage.
+void Engine::renderFrameByFrame(const float* input, float* left, int32_t leftStep, float* right, int32_t rightStep,
+                                int32_t frames, int32_t& nextMessage) {
   EngineRecord& r = record;
-
-  sortQueue();
-  int32_t nextMessage = 0;
   const int32_t pending = queueCount_;
 
   for (int32_t k = 0; k < frames; ++k) {
@@ -241,7 +223,32 @@ void Engine::renderPlain(const float* input, float* left, float* right, int32_t 
 
     stages::outputStage(r, in, r.sampleCounter, left[k * leftStep], right[k * rightStep]);
   }
+}
 
+void Engine::render(const float* input, float* left, float* right, int32_t frames) {
+  renderBlock(input, left, right, frames, false);
+}
+
+void Engine::renderPlain(const float* input, float* left, float* right, int32_t frames) {
+  renderBlock(input, left, right, frames, true);
+}
+
+void Engine::renderBlock(const float* input, float* left, float* right, int32_t frames, bool plain) {
+  if (frames <= 0 || (left == nullptr && right == nullptr)) return;
+  // A host that hands over only one output still gets it, with time and events running as usual: the
+  // missing channel is written to one discarded sample.
+  float discarded = 0.0f;
+  const int32_t leftStep = left != nullptr ? 1 : 0;
+  const int32_t rightStep = right != nullptr ? 1 : 0;
+  if (left == nullptr) left = &discarded;
+  if (right == nullptr) right = &discarded;
+  sortQueue();
+  int32_t nextMessage = 0;
+  if (plain) {
+    renderFrameByFrame(input, left, leftStep, right, rightStep, frames, nextMessage);
+  } else {
+    renderInRuns(input, left, leftStep, right, rightStep, frames, nextMessage);
+  }
   keepLeftoverMessages(nextMessage);
 }
 
