@@ -5,7 +5,7 @@
 # Linux build's, and the editor opened through effEditOpen in a real Win32 window, driven with
 # pointer input, equal to the headless picture. Runs in a fresh Wine prefix that it removes again.
 # Called by scripts/test.sh after the release build (build/release); TAMBLIN_SKIP_WINDOWS=1 there
-# leaves it out.
+# leaves it out. TAMBLIN_WINDOWS_PICTURES=FOLDER keeps the pictures the Windows windows showed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -89,6 +89,11 @@ for preset in windows-x86 windows-x64; do
   "$linux_check" compare "$work/headless-edited.png" "$out/editor-edited.png" >"$out/compare.log" ||
     { cat "$out/compare.log"; fail "$preset: the edited window differs from the headless picture"; }
   echo "editor: opened, clicked, dragged and automated; both pictures equal the headless ones"
+
+  if [ -n "${TAMBLIN_WINDOWS_PICTURES:-}" ]; then
+    mkdir -p "$TAMBLIN_WINDOWS_PICTURES/$preset"
+    cp "$out"/*.png "$TAMBLIN_WINDOWS_PICTURES/$preset/"
+  fi
 
   # The installed layout: the DLL and the note on plug-in folders.
   cmake --install "build/$preset" --prefix "$out/dist" >/dev/null

@@ -56,25 +56,8 @@ class Instrument {
     std::vector<float> input(static_cast<size_t>(block), 0.0f);
     for (int start = 0; start < frames; start += block) {
       const int n = std::min(block, frames - start);
-      std::vector<VstMidiEvent> events;
-      for (const auto& m : messages) {
-        if (m.frame < start || m.frame >= start + n) continue;
-        VstMidiEvent e{};
-        e.type = kVstMidiType;
-        e.byteSize = sizeof(VstMidiEvent);
-        e.deltaFrames = m.frame - start;
-        e.midiData[0] = static_cast<char>(m.status);
-        e.midiData[1] = static_cast<char>(m.data1);
-        e.midiData[2] = static_cast<char>(m.data2);
-        events.push_back(e);
-      }
-      if (!events.empty()) {
-        std::vector<char> storage(sizeof(VstEvents) + events.size() * sizeof(VstEvent*));
-        auto* batch = reinterpret_cast<VstEvents*>(storage.data());
-        batch->numEvents = static_cast<VstInt32>(events.size());
-        for (size_t i = 0; i < events.size(); ++i) batch->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-        plugin_->processEvents(batch);
-      }
+      std::vector<VstMidiEvent> events = eventsInBlock(messages, start, n);
+      if (!events.empty()) plugin_->processEvents(EventBatch(events).get());
       float* inputs[2] = {input.data(), input.data()};
       float* outputs[2] = {out.left.data() + start, out.right.data() + start};
       if (accumulating) {

@@ -143,12 +143,7 @@ void reportBadRequests(Plugin& plugin, std::ostream& out, Checks& checks) {
   batch.events[0] = reinterpret_cast<VstEvent*>(&foreign);
   plugin.sendEvents(reinterpret_cast<VstEvents*>(&batch));
   plugin.setProgram(1);
-  VstMidiEvent note{};
-  note.type = kVstMidiType;
-  note.byteSize = sizeof note;
-  note.midiData[0] = static_cast<char>(0x90);
-  note.midiData[1] = 60;
-  note.midiData[2] = 100;
+  VstMidiEvent note = test::midiEvent(0x90, 60, 100);
   batch.events[0] = reinterpret_cast<VstEvent*>(&note);
   plugin.sendEvents(reinterpret_cast<VstEvents*>(&batch));
   test::Render broken{std::vector<float>(4096), std::vector<float>(4096)};
@@ -188,25 +183,8 @@ test::Render renderPhrase(AEffect* effect, int program) {
   std::vector<float> input(test::kPhraseBlock, 0.0f);
   for (int start = 0; start < test::kPhraseFrames; start += test::kPhraseBlock) {
     const int n = std::min(test::kPhraseBlock, test::kPhraseFrames - start);
-    std::vector<VstMidiEvent> events;
-    for (const test::TimedMessage& m : test::kPhrase) {
-      if (m.frame < start || m.frame >= start + n) continue;
-      VstMidiEvent e{};
-      e.type = kVstMidiType;
-      e.byteSize = sizeof(VstMidiEvent);
-      e.deltaFrames = m.frame - start;
-      e.midiData[0] = static_cast<char>(m.status);
-      e.midiData[1] = static_cast<char>(m.data1);
-      e.midiData[2] = static_cast<char>(m.data2);
-      events.push_back(e);
-    }
-    if (!events.empty()) {
-      std::vector<char> storage(sizeof(VstEvents) + events.size() * sizeof(VstEvent*));
-      auto* batch = reinterpret_cast<VstEvents*>(storage.data());
-      batch->numEvents = static_cast<VstInt32>(events.size());
-      for (size_t i = 0; i < events.size(); ++i) batch->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-      effect->dispatcher(effect, effProcessEvents, 0, 0, batch, 0.0f);
-    }
+    std::vector<VstMidiEvent> events = test::eventsInBlock(test::kPhrase, start, n);
+    if (!events.empty()) effect->dispatcher(effect, effProcessEvents, 0, 0, test::EventBatch(events).get(), 0.0f);
     float* inputs[2] = {input.data(), input.data()};
     float* outputs[2] = {out.left.data() + start, out.right.data() + start};
     effect->processReplacing(effect, inputs, outputs, n);

@@ -24,6 +24,7 @@ int runEditorSession(const std::string&, const std::string&, const std::string&)
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "EditorSession.h"
@@ -50,12 +51,8 @@ void pump(int ms) {
   } while (GetTickCount64() < end);
 }
 
-// The client area as a picture: through the window's own painting into our device context
-// (PrintWindow), or read from the window's device context.
-Image capture(HWND window, bool printed) {
-  RECT client{};
-  GetClientRect(window, &client);
-  const int width = client.right, height = client.bottom;
+// A picture of width x height pixels that `draw` paints into a device context of ours.
+Image grab(int width, int height, const std::function<void(HDC)>& draw) {
   Image picture(width, height);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -67,27 +64,55 @@ Image capture(HWND window, bool printed) {
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC memory = CreateCompatibleDC(nullptr);
-  if (bitmap == nullptr || memory == nullptr || bits == nullptr) return picture;
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  std::memset(bits, 0x55, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
-  if (printed) {
-    PrintWindow(window, memory, 1 /* PW_CLIENTONLY */);
-  } else if (HDC dc = GetDC(window)) {
-    BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
-    ReleaseDC(window, dc);
-  }
-  GdiFlush();
-  const auto* pixels = static_cast<const uint32_t*>(bits);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const uint32_t p = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
-      picture.setPixel(x, y, Color{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)});
+  if (bitmap != nullptr && memory != nullptr && bits != nullptr) {
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    std::memset(bits, 0x55, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    draw(memory);
+    GdiFlush();
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const uint32_t p = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+        picture.setPixel(x, y,
+                         Color{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)});
+      }
     }
+    SelectObject(memory, previous);
   }
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  DeleteObject(bitmap);
+  if (memory != nullptr) DeleteDC(memory);
+  if (bitmap != nullptr) DeleteObject(bitmap);
   return picture;
+}
+
+// The client area as a picture: through the window's own painting into our device context
+// (PrintWindow), or read from the window's device context.
+Image capture(HWND window, bool printed) {
+  RECT client{};
+  GetClientRect(window, &client);
+  return grab(client.right, client.bottom, [&](HDC memory) {
+    if (printed) {
+      PrintWindow(window, memory, 1 /* PW_CLIENTONLY */);
+    } else if (HDC dc = GetDC(window)) {
+      BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+      ReleaseDC(window, dc);
+    }
+  });
+}
+
+// The whole host window, frame and all, as the system drew it, sized to hold the editor.
+Image hostPicture(HWND hostWindow, int clientWidth, int clientHeight) {
+  RECT bounds{0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&bounds, static_cast<DWORD>(GetWindowLongW(hostWindow, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(hostWindow, GWL_EXSTYLE)));
+  const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  SetWindowPos(hostWindow, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+  RedrawWindow(hostWindow, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  return grab(width, height, [&](HDC memory) {
+    if (HDC dc = GetWindowDC(hostWindow)) {
+      BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+      ReleaseDC(hostWindow, dc);
+    }
+  });
 }
 
 int differingPixels(const Image& a, const Image& b) {
@@ -171,6 +196,9 @@ int runEditorSession(const std::string& pluginPath, const std::string& program0P
                      std::to_string(headless ? differingPixels(opened, *headless) : -1) + " pixels differ)");
     checks.check(differingPixels(capture(editor, false), opened) == 0,
                  "the window's device context shows the same picture as its painting");
+
+    writePng(hostPicture(hostWindow, 544, 536), join(outDir, "editor-in-host.png"));
+    pump(100);
 
     // The session, as real pointer input through the system's queue.
     for (const PointerStep& step : editorSession()) {
