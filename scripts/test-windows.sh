@@ -43,6 +43,17 @@ for preset in windows-x86 windows-x64; do
   cmake --build --preset "$preset" -j "$jobs" --target Tamblin2 tamblin-host-check
 done
 
+# Nothing the engine computes goes through the x87 unit (whose precision a Windows host's threads and
+# mingw's start-up set differently): the 32-bit engine holds no x87 arithmetic instruction and calls
+# none of the C library's transcendental functions (x87 code in mingw). Loads, stores and integer
+# conversions, which are exact, may remain.
+engine=build/windows-x86/plugin/engine/libtamblin_engine.a
+x87=$(i686-w64-mingw32-objdump -d "$engine" | grep -E '\s(f(i?(add|sub|subr|mul|div|divr)p?|sqrt|sin|cos|sincos|ptan|patan|prem1?|rndint|scale|xtract|yl2x|yl2xp1|2xm1|chs|abs|u?comp?p?|u?comip?))[slqt]?\s' || true)
+[ -z "$x87" ] || { echo "$x87" | head; fail "x87 arithmetic in the 32-bit engine"; }
+libm=$(i686-w64-mingw32-nm -u "$engine" | grep -E ' _(sin|cos|tan|exp|exp2|expm1|log|log2|log10|log1p|pow|atan2?|asin|acos|sinh|cosh|tanh)[fl]?$' || true)
+[ -z "$libm" ] || fail "the 32-bit engine calls the C library's $libm"
+echo "32-bit engine: SSE2 arithmetic only, no C library transcendentals"
+
 echo "== Wine prefix"
 timeout 300 wineboot --init >/dev/null 2>&1 || fail "wineboot could not make the prefix"
 timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1

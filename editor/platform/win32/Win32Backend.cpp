@@ -122,21 +122,35 @@ bool Win32Backend::open(void* parentWindow, int width, int height, WindowEvents&
   return true;
 }
 
+namespace {
+
+// Only the thread that owns a window may destroy it. A host that closes the editor from another
+// thread gets the window closed by its own thread's message loop (the default handling of WM_CLOSE,
+// the procedure no longer finding the backend).
+void destroyWindow(HWND window) {
+  SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+    DestroyWindow(window);
+  } else {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  }
+}
+
+}  // namespace
+
 void Win32Backend::close() {
   // From here on no message reaches the editor: the windows' procedures find no backend.
   events_ = nullptr;
   if (menuWindow_ != nullptr) {
-    SetWindowLongPtrW(menuWindow_, GWLP_USERDATA, 0);
-    DestroyWindow(menuWindow_);
+    destroyWindow(menuWindow_);
     menuWindow_ = nullptr;
   }
   if (window_ != nullptr) {
     if (!windowGone_) {
-      SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
       KillTimer(window_, kGateLampTimer);
       KillTimer(window_, kRefreshTimer);
       if (GetCapture() == window_) ReleaseCapture();
-      DestroyWindow(window_);
+      destroyWindow(window_);
     }
     window_ = nullptr;
   }
