@@ -14,7 +14,7 @@ set(TAMBLIN_STB_INCLUDE ${tamblin_stb_root} CACHE PATH "Folder holding stb/" FOR
 
 option(TAMBLIN_BUILD_WINDOWS_CHECK "Build tamblin-host-check.exe, the test host run under Wine" ON)
 
-install(FILES ${PROJECT_SOURCE_DIR}/docs/windows/VST2-FOLDERS.txt DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/windows/VST2-FOLDERS.txt DESTINATION . COMPONENT plugin)
 
 # GCC 12 reports overlapping copies inside std::string's own inline code at -O3 on these targets
 # (a known false positive of its -Wrestrict), so that warning is off here.

@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
-# Installs, with apt-get, every Debian package the build, the tests and the demo use (lists in
-# scripts/packages/), plus the packages of any further lists named as arguments (the test-only lists
-# in scripts/packages/test/). A package of another architecture (name:i386) enables that architecture
-# first. Runs as root; does nothing when all are present.
+# Installs, with apt-get, the Debian packages the build and the demo use (lists in scripts/packages/*.txt)
+# and, with --tests, those only the tests use as well (scripts/packages/test/*.txt). Runs as root, or
+# through sudo; does nothing when all are present. A package of another architecture (name:i386)
+# enables that architecture first.
+#
+# Usage: scripts/setup-debian.sh [--tests]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(cat "$here"/packages/*.txt "$@" | sed 's/#.*//' | awk 'NF' | sort -u)
+lists=("$here"/packages/*.txt)
+case "${1:-}" in
+  "") ;;
+  --tests) lists+=("$here"/packages/test/*.txt) ;;
+  *) echo "usage: $0 [--tests]" >&2; exit 2 ;;
+esac
+mapfile -t wanted < <(cat "${lists[@]}" | sed 's/#.*//' | awk 'NF' | sort -u)
 missing=()
 for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 start=$(date +%s)
-bash scripts/setup-debian.sh scripts/packages/test/windows.txt
+bash scripts/setup-debian.sh --tests
 jobs=$(nproc 2>/dev/null || echo 2)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tamblin-windows.XXXXXX")

@@ -6,7 +6,7 @@
 # TAMBLIN_SOAK=1 adds the long suites.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup-debian.sh
+bash scripts/setup-debian.sh --tests
 jobs=$(nproc 2>/dev/null || echo 2)
 
 cmake --preset release

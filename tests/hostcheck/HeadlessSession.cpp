@@ -1,7 +1,9 @@
 // The editor session on a headless window over an in-process instrument: the picture a platform's
 // window must show after the same pointer input.
+#include <array>
 #include <mutex>
 
+#include "APluginEditor.h"
 #include "DAEffectX.h"
 #include "EditorSession.h"
 #include "Entry.h"
@@ -29,10 +31,9 @@ int runHeadlessSession(const std::string& outPng) {
   {
     TPluginEditorWindow window(std::make_unique<HeadlessBackend>(&record));
     window.setDecimalSeparator(".");
-    checks.check(window.create(nullptr), "a headless editor window");
-    window.SetBounds(0, 0, window.Width(), window.Height());
-    for (int i = 0; i < kEditorValueCount; ++i) window.setParamValue(i, instrument->soundEngine().param(i));
-    window.setInstrument(instrument);
+    std::array<float, kNumStoredValues> values;
+    for (int i = 0; i < kNumStoredValues; ++i) values[i] = instrument->soundEngine().param(i);
+    checks.check(openEditorWindow(window, nullptr, values, linkToInstrument(*instrument)), "a headless editor window");
     window.Update();
     window.Show();
     window.SetAll();
@@ -76,7 +77,6 @@ int runHeadlessSession(const std::string& outPng) {
       window.timerElapsed(kGateLampTimer);
     }
     checks.check(writePng(window.frame(), outPng), "headless picture written to " + outPng);
-    window.setInstrument(nullptr);
   }
   effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
   return checks.failures == 0 ? 0 : 1;
