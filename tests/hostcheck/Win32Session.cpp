@@ -230,6 +230,37 @@ int runEditorSession(const std::string& pluginPath, const std::string& program0P
     const Image edited = capture(editor, true);
     checks.check(writePng(edited, join(outDir, "editor-edited.png")), "edited picture written");
 
+    // Near the bottom of the screen the gate length menu moves up to stay wholly on the monitor; a
+    // press outside closes it without a choice and leaves no capture behind.
+    SetWindowPos(hostWindow, nullptr, 300, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    pump(100);
+    const auto [lengthX, lengthY] = windowPoint("GLen", 10, 5);
+    POINT opener{lengthX, lengthY};
+    ClientToScreen(editor, &opener);
+    sendMove(opener);
+    sendButton(false, true);
+    sendButton(false, false);
+    pump(150);
+    HWND menu = FindWindowW(L"TamblinMenuWindow", nullptr);
+    RECT menuRect{};
+    if (menu != nullptr) GetWindowRect(menu, &menuRect);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromPoint(opener, MONITOR_DEFAULTTONEAREST), &monitor);
+    checks.check(menu != nullptr && IsWindowVisible(menu) && menuRect.left == opener.x &&
+                     menuRect.bottom == monitor.rcMonitor.bottom && menuRect.top < opener.y,
+                 "the menu opens at the pointer, moved up to stay on the monitor");
+    const size_t notices = host.automationNotices().size();
+    sendMove(POINT{5, 5});
+    sendButton(false, true);
+    sendButton(false, false);
+    pump(150);
+    checks.check(menu != nullptr && !IsWindowVisible(menu) && GetCapture() == nullptr &&
+                     host.automationNotices().size() == notices,
+                 "a press outside closes the menu without a choice");
+    SetWindowPos(hostWindow, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    pump(100);
+
     // Open, open, close: still there but hidden; the second close destroys it and the window class.
     checks.check(plugin->dispatch(effEditOpen, 0, 0, hostWindow) == 1, "a second open");
     plugin->dispatch(effEditClose);
