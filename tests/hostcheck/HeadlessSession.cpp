@@ -33,7 +33,8 @@ int runHeadlessSession(const std::string& outPng) {
     window.setDecimalSeparator(".");
     std::array<float, kNumStoredValues> values;
     for (int i = 0; i < kNumStoredValues; ++i) values[i] = instrument->soundEngine().param(i);
-    checks.check(openEditorWindow(window, nullptr, values, linkToInstrument(*instrument)), "a headless editor window");
+    checks.check(openEditorWindow(window, nullptr, values, linkToInstrument(*instrument)),
+                 "a headless editor window");
     window.Update();
     window.Show();
     window.SetAll();

@@ -42,7 +42,8 @@ std::string hexFloat(float value) {
 }
 
 // The text a request leaves in a buffer prefilled with '#', shown up to the first zero.
-std::string requestText(const Plugin& plugin, VstInt32 opcode, VstInt32 index, VstIntPtr value, VstIntPtr& answer) {
+std::string requestText(const Plugin& plugin, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                        VstIntPtr& answer) {
   char buffer[512];
   std::memset(buffer, '#', sizeof buffer);
   answer = plugin.dispatch(opcode, index, value, buffer);
@@ -58,10 +59,11 @@ void reportRecord(const Plugin& plugin, std::ostream& out, Checks& checks) {
   bool futureZero = true;
   for (char c : e->future) futureZero = futureZero && c == 0;
   checks.check(futureZero, "record's reserved bytes are zero");
-  out << "record: programs " << e->numPrograms << ", parameters " << e->numParams << ", inputs " << e->numInputs
-      << ", outputs " << e->numOutputs << ", flags " << e->flags << ", delay " << e->initialDelay << ", qualities "
-      << e->realQualities << '/' << e->offQualities << ", ratio " << hexFloat(e->ioRatio) << ", id "
-      << e->uniqueID << ", version " << e->version << ", reserved " << e->resvd1 << '/' << e->resvd2 << '\n';
+  out << "record: programs " << e->numPrograms << ", parameters " << e->numParams << ", inputs "
+      << e->numInputs << ", outputs " << e->numOutputs << ", flags " << e->flags << ", delay "
+      << e->initialDelay << ", qualities " << e->realQualities << '/' << e->offQualities << ", ratio "
+      << hexFloat(e->ioRatio) << ", id " << e->uniqueID << ", version " << e->version << ", reserved "
+      << e->resvd1 << '/' << e->resvd2 << '\n';
   // The host's own --info report, without its first line (the file's path).
   std::ostringstream info;
   host::printInfo(plugin, info);
@@ -114,7 +116,8 @@ void reportBadRequests(Plugin& plugin, std::ostream& out, Checks& checks) {
     plugin.dispatch(effSetProgram, 0, program);
     out << "set program " << program << ": current " << plugin.program() << '\n';
   }
-  out << "can do nothing: " << plugin.dispatch(effCanDo) << ", can do unknown: " << plugin.canDo("fly") << '\n';
+  out << "can do nothing: " << plugin.dispatch(effCanDo) << ", can do unknown: " << plugin.canDo("fly")
+      << '\n';
   const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
   for (float value : {2.0f, -1.0f, nan, inf, 1e-40f}) {
     plugin.setParameter(3, value);
@@ -122,8 +125,8 @@ void reportBadRequests(Plugin& plugin, std::ostream& out, Checks& checks) {
   }
   plugin.setParameter(-1, 0.5f);
   plugin.setParameter(100, 0.5f);
-  out << "parameter -1: " << hexFloat(plugin.parameter(-1)) << ", parameter 100: " << hexFloat(plugin.parameter(100))
-      << '\n';
+  out << "parameter -1: " << hexFloat(plugin.parameter(-1))
+      << ", parameter 100: " << hexFloat(plugin.parameter(100)) << '\n';
   // A long program name is cut to what the program keeps.
   const std::string longName(200, 'x');
   plugin.dispatch(effSetProgramName, 0, 0, const_cast<char*>(longName.c_str()));
@@ -170,10 +173,14 @@ void reportBadRequests(Plugin& plugin, std::ostream& out, Checks& checks) {
 // The golden renders: each program in a fresh instance, driven as the in-process tests drive it.
 VstIntPtr VSTCALLBACK goldenHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
   switch (opcode) {
-    case audioMasterVersion: return 2400;
-    case audioMasterTempoAt: return 1200000;
-    case audioMasterGetSampleRate: return 44100;
-    default: return 0;
+    case audioMasterVersion:
+      return 2400;
+    case audioMasterTempoAt:
+      return 1200000;
+    case audioMasterGetSampleRate:
+      return 44100;
+    default:
+      return 0;
   }
 }
 
@@ -184,7 +191,8 @@ test::Render renderPhrase(AEffect* effect, int program) {
   for (int start = 0; start < test::kPhraseFrames; start += test::kPhraseBlock) {
     const int n = std::min(test::kPhraseBlock, test::kPhraseFrames - start);
     std::vector<VstMidiEvent> events = test::eventsInBlock(test::kPhrase, start, n);
-    if (!events.empty()) effect->dispatcher(effect, effProcessEvents, 0, 0, test::EventBatch(events).get(), 0.0f);
+    if (!events.empty())
+      effect->dispatcher(effect, effProcessEvents, 0, 0, test::EventBatch(events).get(), 0.0f);
     float* inputs[2] = {input.data(), input.data()};
     float* outputs[2] = {out.left.data() + start, out.right.data() + start};
     effect->processReplacing(effect, inputs, outputs, n);
@@ -258,7 +266,8 @@ int main(int argc, char** argv) {
   if (mode == "compare" && argc == 4) return runCompare(argv[2], argv[3]);
   if (mode == "editor" && argc == 5) return runEditorSession(argv[2], argv[3], argv[4]);
   if (mode == "headless-session" && argc == 3) return runHeadlessSession(argv[2]);
-  std::cerr << "usage: " << argv[0] << " report PLUGIN GOLDEN_FILE REPORT | editor PLUGIN PROGRAM0_PNG OUT_DIR |"
+  std::cerr << "usage: " << argv[0]
+            << " report PLUGIN GOLDEN_FILE REPORT | editor PLUGIN PROGRAM0_PNG OUT_DIR |"
             << " headless-session OUT_PNG | compare A_PNG B_PNG\n";
   return 2;
 }

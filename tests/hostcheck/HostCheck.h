@@ -12,7 +12,8 @@ struct Checks {
 };
 
 // The editor in a real window of the platform, driven with pointer input (Windows only).
-int runEditorSession(const std::string& pluginPath, const std::string& program0Png, const std::string& outDir);
+int runEditorSession(const std::string& pluginPath, const std::string& program0Png,
+                     const std::string& outDir);
 // The same session played on a headless window over an in-process instrument; writes its picture.
 int runHeadlessSession(const std::string& outPng);
 

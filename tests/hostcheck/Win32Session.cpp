@@ -72,9 +72,11 @@ Image grab(int width, int height, const std::function<void(HDC)>& draw) {
     const auto* pixels = static_cast<const uint32_t*>(bits);
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) {
-        const uint32_t p = pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
-        picture.setPixel(x, y,
-                         Color{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)});
+        const uint32_t p =
+            pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+        picture.setPixel(
+            x, y,
+            Color{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)});
       }
     }
     SelectObject(memory, previous);
@@ -148,7 +150,8 @@ std::string join(const std::string& folder, const char* name) { return folder + 
 
 }  // namespace
 
-int runEditorSession(const std::string& pluginPath, const std::string& program0Png, const std::string& outDir) {
+int runEditorSession(const std::string& pluginPath, const std::string& program0Png,
+                     const std::string& outDir) {
   Checks checks;
   WNDCLASSEXW hostClass{};
   hostClass.cbSize = sizeof hostClass;
@@ -158,8 +161,8 @@ int runEditorSession(const std::string& pluginPath, const std::string& program0P
   hostClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
   RegisterClassExW(&hostClass);
   auto makeHostWindow = [] {
-    HWND window = CreateWindowExW(0, kHostClass, L"Tamblin check host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 30,
-                                  640, 620, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window = CreateWindowExW(0, kHostClass, L"Tamblin check host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                                  30, 640, 620, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetForegroundWindow(window);
     pump(100);
     return window;
@@ -173,7 +176,8 @@ int runEditorSession(const std::string& pluginPath, const std::string& program0P
 
     ERect* rect = nullptr;
     plugin->dispatch(effEditGetRect, 0, 0, &rect);
-    checks.check(rect && rect->bottom == 518 && rect->right == 665, "editor rectangle 665 x 518 before the open");
+    checks.check(rect && rect->bottom == 518 && rect->right == 665,
+                 "editor rectangle 665 x 518 before the open");
     checks.check(plugin->dispatch(effEditOpen, 0, 0, hostWindow) == 1, "effEditOpen answers 1");
     HWND editor = FindWindowExW(hostWindow, nullptr, kEditorClass, nullptr);
     if (!checks.check(editor != nullptr, "the editor is a child of the host's window")) return 1;
@@ -185,7 +189,8 @@ int runEditorSession(const std::string& pluginPath, const std::string& program0P
     plugin->dispatch(effEditGetRect, 0, 0, &rect);
     checks.check(rect && rect->bottom == 536 && rect->right == 544, "editor rectangle 544 x 536 once open");
     const LONG style = GetWindowLongW(editor, GWL_STYLE);
-    checks.check((style & WS_CHILD) && !(style & (WS_BORDER | WS_CAPTION | WS_THICKFRAME)), "a borderless child");
+    checks.check((style & WS_CHILD) && !(style & (WS_BORDER | WS_CAPTION | WS_THICKFRAME)),
+                 "a borderless child");
     pump(300);
 
     const Image opened = capture(editor, true);
@@ -264,13 +269,15 @@ int runEditorSession(const std::string& pluginPath, const std::string& program0P
     // Open, open, close: still there but hidden; the second close destroys it and the window class.
     checks.check(plugin->dispatch(effEditOpen, 0, 0, hostWindow) == 1, "a second open");
     plugin->dispatch(effEditClose);
-    checks.check(IsWindow(editor) && !IsWindowVisible(editor), "after one close of two opens the window is hidden");
+    checks.check(IsWindow(editor) && !IsWindowVisible(editor),
+                 "after one close of two opens the window is hidden");
     plugin->dispatch(effEditClose);
     pump(50);
     checks.check(!IsWindow(editor), "the last close destroys the window");
     WNDCLASSEXW found{};
     found.cbSize = sizeof found;
-    checks.check(GetClassInfoExW(library, kEditorClass, &found) == 0, "the window class goes with the last editor");
+    checks.check(GetClassInfoExW(library, kEditorClass, &found) == 0,
+                 "the window class goes with the last editor");
 
     // A host that destroys its window before it closes the editor; then an editor in a new window.
     checks.check(plugin->dispatch(effEditOpen, 0, 0, hostWindow) == 1, "open again");
@@ -287,7 +294,8 @@ int runEditorSession(const std::string& pluginPath, const std::string& program0P
     Image before(volume.width(), volume.height()), after(volume.width(), volume.height());
     before.copyRect(edited, volume, before.bounds());
     if (editor != nullptr) after.copyRect(capture(editor, true), volume, after.bounds());
-    checks.check(editor != nullptr && differingPixels(before, after) == 0, "the new window shows the edited values");
+    checks.check(editor != nullptr && differingPixels(before, after) == 0,
+                 "the new window shows the edited values");
     plugin->dispatch(effEditClose);
     DestroyWindow(hostWindow);
     pump(50);

@@ -23,9 +23,9 @@ struct TimedMessage {
 // A held fifth, a third key, a controller, bends and releases, so that envelopes, glide, the gate
 // and the arpeggiator all show.
 inline const std::vector<TimedMessage> kPhrase = {
-    {0, 0x90, 48, 100},     {17, 0x90, 55, 90},     {5000, 0x90, 64, 110},  {11025, 0xB0, 74, 90},
-    {15000, 0xE0, 0, 80},   {22050, 0x80, 55, 0},   {30000, 0x90, 67, 60},  {44100, 0x80, 48, 0},
-    {44100, 0x80, 64, 64},  {44100, 0xE0, 0, 64},   {50000, 0x80, 67, 0},   {52000, 0x91, 72, 127},
+    {0, 0x90, 48, 100},    {17, 0x90, 55, 90},   {5000, 0x90, 64, 110}, {11025, 0xB0, 74, 90},
+    {15000, 0xE0, 0, 80},  {22050, 0x80, 55, 0}, {30000, 0x90, 67, 60}, {44100, 0x80, 48, 0},
+    {44100, 0x80, 64, 64}, {44100, 0xE0, 0, 64}, {50000, 0x80, 67, 0},  {52000, 0x91, 72, 127},
     {60000, 0x90, 72, 0}};
 constexpr int kPhraseFrames = 66150;  // 1.5 s at 44.1 kHz
 constexpr int kPhraseBlock = 1000;    // frames per block of the golden renders
@@ -43,10 +43,12 @@ inline VstMidiEvent midiEvent(uint8_t status, uint8_t data1, uint8_t data2, int3
 }
 
 // The messages that fall in the block of `frames` frames from `start`, each at its frame in the block.
-inline std::vector<VstMidiEvent> eventsInBlock(const std::vector<TimedMessage>& messages, int start, int frames) {
+inline std::vector<VstMidiEvent> eventsInBlock(const std::vector<TimedMessage>& messages, int start,
+                                               int frames) {
   std::vector<VstMidiEvent> events;
   for (const TimedMessage& m : messages) {
-    if (m.frame >= start && m.frame < start + frames) events.push_back(midiEvent(m.status, m.data1, m.data2, m.frame - start));
+    if (m.frame >= start && m.frame < start + frames)
+      events.push_back(midiEvent(m.status, m.data1, m.data2, m.frame - start));
   }
   return events;
 }

@@ -86,7 +86,9 @@ MouseButton buttonOf(UINT message) {
   return MouseButton::Left;
 }
 
-Win32Backend* backendOf(HWND hwnd) { return reinterpret_cast<Win32Backend*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+Win32Backend* backendOf(HWND hwnd) {
+  return reinterpret_cast<Win32Backend*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
 
 // Keeps the backend's address with the window from its first message on.
 void adoptOnCreate(HWND hwnd, UINT message, LPARAM lParam) {
@@ -269,7 +271,8 @@ void Win32Backend::showMenu(int windowX, int windowY, const Image& menu) {
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  if (GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &monitor)) screen = monitor.rcMonitor;
+  if (GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &monitor))
+    screen = monitor.rcMonitor;
   menuX_ = std::max<int>(screen.left, std::min<int>(at.x, screen.right - menu.width()));
   menuY_ = std::max<int>(screen.top, std::min<int>(at.y, screen.bottom - menu.height()));
   if (menuSurface_.width != menu.width() || menuSurface_.height != menu.height()) {
@@ -282,9 +285,9 @@ void Win32Backend::showMenu(int windowX, int windowY, const Image& menu) {
   convert(menuSurface_, menu, menu.bounds());
   if (menuWindow_ == nullptr) {
     // Owned by the host's top-level window, so that it stays above it; it never takes the focus.
-    menuWindow_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMenuClass, L"", WS_POPUP,
-                                  menuX_, menuY_, menu.width(), menu.height(), GetAncestor(window_, GA_ROOT),
-                                  nullptr, ourModule(), this);
+    menuWindow_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMenuClass, L"",
+                                  WS_POPUP, menuX_, menuY_, menu.width(), menu.height(),
+                                  GetAncestor(window_, GA_ROOT), nullptr, ourModule(), this);
     if (menuWindow_ == nullptr) {
       events_->menuCancelled();
       return;
@@ -361,7 +364,8 @@ bool Win32Backend::handleEditor(UINT message, WPARAM wParam, LPARAM lParam, LRES
     if (message == WM_MOUSEMOVE) {
       events_->pointerMoved(shift, point.x, point.y);
     } else if (isPress(message)) {
-      events_->pointerPressed(buttonOf(message), shift, point.x, point.y, static_cast<uint32_t>(GetMessageTime()));
+      events_->pointerPressed(buttonOf(message), shift, point.x, point.y,
+                              static_cast<uint32_t>(GetMessageTime()));
     } else {
       events_->pointerReleased(buttonOf(message), shift, point.x, point.y);
     }

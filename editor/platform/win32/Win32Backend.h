@@ -73,9 +73,9 @@ class Win32Backend final : public WindowBackend {
   Image menuPicture_;  // what the menu window shows, for its paints
   int menuX_ = 0, menuY_ = 0;
   bool menuOpen_ = false;
-  bool dragCapture_ = false;     // the window holds the pointer for a drag
-  bool movingCapture_ = false;   // our own SetCapture or ReleaseCapture is under way
-  bool windowGone_ = false;      // destroyed with the host's window before the editor closed
+  bool dragCapture_ = false;    // the window holds the pointer for a drag
+  bool movingCapture_ = false;  // our own SetCapture or ReleaseCapture is under way
+  bool windowGone_ = false;     // destroyed with the host's window before the editor closed
   bool classesHeld_ = false;
 };
 
