@@ -458,11 +458,12 @@ bool Win32Backend::handleMenu(UINT message, WPARAM, LPARAM lParam, LRESULT& resu
   }
 }
 
-LRESULT CALLBACK Win32Backend::editorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32Backend::dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool menu) {
   adoptOnCreate(hwnd, message, lParam);
   Win32Backend* self = backendOf(hwnd);
   if (message == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-  if (self == nullptr || self->events_ == nullptr || self->window_ != hwnd)
+  // During CreateWindowExW the window's handle is not stored yet; those first messages need nothing.
+  if (self == nullptr || self->events_ == nullptr || (menu ? self->menuWindow_ : self->window_) != hwnd)
     return DefWindowProcW(hwnd, message, wParam, lParam);
   LRESULT result = 0;
   bool handled = false;
@@ -470,25 +471,18 @@ LRESULT CALLBACK Win32Backend::editorProc(HWND hwnd, UINT message, WPARAM wParam
     // The lock's last unlock makes the calls into the instrument the message brought; after it,
     // nothing of the backend is touched (the host may have closed the editor in those calls).
     std::lock_guard lock(self->events_->windowLock());
-    handled = self->handleEditor(message, wParam, lParam, result);
+    handled = menu ? self->handleMenu(message, wParam, lParam, result)
+                   : self->handleEditor(message, wParam, lParam, result);
   }
   return handled ? result : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+LRESULT CALLBACK Win32Backend::editorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return dispatch(hwnd, message, wParam, lParam, false);
+}
+
 LRESULT CALLBACK Win32Backend::menuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  adoptOnCreate(hwnd, message, lParam);
-  Win32Backend* self = backendOf(hwnd);
-  if (message == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-  // During CreateWindowExW the menu's handle is not stored yet; those first messages need nothing.
-  if (self == nullptr || self->events_ == nullptr || self->menuWindow_ != hwnd)
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  LRESULT result = 0;
-  bool handled = false;
-  {
-    std::lock_guard lock(self->events_->windowLock());
-    handled = self->handleMenu(message, wParam, lParam, result);
-  }
-  return handled ? result : DefWindowProcW(hwnd, message, wParam, lParam);
+  return dispatch(hwnd, message, wParam, lParam, true);
 }
 
 }  // namespace tamblin

@@ -53,6 +53,8 @@ class Win32Backend final : public WindowBackend {
 
   static LRESULT CALLBACK editorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK menuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // Either window's message, to its handler under the window lock, or to the default handling.
+  static LRESULT dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool menu);
   // Both under the window lock; true when the message was the editor's.
   bool handleEditor(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
   bool handleMenu(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
