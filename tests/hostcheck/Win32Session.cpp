@@ -133,6 +133,14 @@ void sendButton(bool right, bool down) {
   SendInput(1, &input, sizeof input);
 }
 
+void sendKey(WORD key) {
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_KEYBOARD;
+  input[0].ki.wVk = input[1].ki.wVk = key;
+  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, input, sizeof input[0]);
+}
+
 // Moves the pointer to a screen point through the input queue (absolute, over the virtual screen).
 void sendMove(POINT to) {
   const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
@@ -256,13 +264,22 @@ int runEditorSession(const std::string& pluginPath, const std::string& program0P
                      menuRect.bottom == monitor.rcMonitor.bottom && menuRect.top < opener.y,
                  "the menu opens at the pointer, moved up to stay on the monitor");
     const size_t notices = host.automationNotices().size();
+    sendKey(VK_ESCAPE);
+    pump(150);
+    checks.check(menu != nullptr && !IsWindowVisible(menu) && GetCapture() == nullptr,
+                 "Escape closes the menu and frees the pointer");
+    sendMove(opener);
+    sendButton(false, true);
+    sendButton(false, false);
+    pump(150);
+    checks.check(menu != nullptr && IsWindowVisible(menu), "the menu opens again");
     sendMove(POINT{5, 5});
     sendButton(false, true);
     sendButton(false, false);
     pump(150);
     checks.check(menu != nullptr && !IsWindowVisible(menu) && GetCapture() == nullptr &&
                      host.automationNotices().size() == notices,
-                 "a press outside closes the menu without a choice");
+                 "a press outside closes it too, and neither made a choice");
     SetWindowPos(hostWindow, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     pump(100);
 

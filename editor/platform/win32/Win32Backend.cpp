@@ -159,6 +159,7 @@ void Win32Backend::close() {
   freeSurface(surface_);
   freeSurface(menuSurface_);
   menuOpen_ = dragCapture_ = movingCapture_ = windowGone_ = false;
+  focusBefore_ = nullptr;
   if (classesHeld_) {
     classesHeld_ = false;
     releaseClasses();
@@ -301,6 +302,8 @@ void Win32Backend::showMenu(int windowX, int windowY, const Image& menu) {
   SetCapture(window_);
   movingCapture_ = false;
   menuOpen_ = true;
+  // The keyboard too, for Escape; it goes back where it was when the menu closes.
+  focusBefore_ = SetFocus(window_);
   SetWindowPos(menuWindow_, HWND_TOPMOST, menuX_, menuY_, menu.width(), menu.height(),
                SWP_NOACTIVATE | SWP_SHOWWINDOW);
   RedrawWindow(menuWindow_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -327,6 +330,9 @@ void Win32Backend::hideMenu() {
     ReleaseCapture();
     movingCapture_ = false;
   }
+  if (isLive() && GetFocus() == window_ && focusBefore_ != nullptr && IsWindow(focusBefore_))
+    SetFocus(focusBefore_);
+  focusBefore_ = nullptr;
 }
 
 void Win32Backend::paint(HWND target, Surface& surface, const Image& picture) {

@@ -70,6 +70,7 @@ class Win32Backend final : public WindowBackend {
 
   HWND window_ = nullptr;
   HWND menuWindow_ = nullptr;
+  HWND focusBefore_ = nullptr;  // had the keyboard before the menu took it
   WindowEvents* events_ = nullptr;
   Surface surface_, menuSurface_;
   Image menuPicture_;  // what the menu window shows, for its paints
