@@ -313,6 +313,34 @@ int runEditorSession(const std::string& pluginPath, const std::string& program0P
     if (editor != nullptr) after.copyRect(capture(editor, true), volume, after.bounds());
     checks.check(editor != nullptr && differingPixels(before, after) == 0,
                  "the new window shows the edited values");
+
+    // A host that takes the pointer during a drag ends the drag: later moves drag nothing.
+    auto volumeNotices = [&host] {
+      size_t count = 0;
+      for (const host::AutomationNotice& notice : host.automationNotices()) count += notice.index == 0;
+      return count;
+    };
+    const auto [pressX, pressY] = windowPoint("DVol", 20, 70);
+    POINT press{pressX, pressY};
+    ClientToScreen(editor, &press);
+    sendMove(press);
+    sendButton(false, true);
+    pump(60);
+    const size_t pressed = volumeNotices();
+    SetCapture(hostWindow);
+    pump(60);
+    sendButton(false, false);
+    pump(60);  // the release reaches the host's window
+    ReleaseCapture();
+    for (int y : {30, 25}) {
+      const auto [moveX, moveY] = windowPoint("DVol", 20, y);
+      POINT to{moveX, moveY};
+      ClientToScreen(editor, &to);
+      sendMove(to);
+      pump(60);
+    }
+    checks.check(pressed > 0 && volumeNotices() == pressed && plugin->parameter(0) == 0.5f,
+                 "a drag the host took the pointer from drags no further");
     plugin->dispatch(effEditClose);
     DestroyWindow(hostWindow);
     pump(50);
