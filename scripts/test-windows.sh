@@ -32,6 +32,7 @@ fail() {
 }
 
 # The Linux reference: the same host check against the Linux library.
+cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs" --target tamblin-host-check Tamblin2
 linux_check=build/release/tests/hostcheck/tamblin-host-check
 "$linux_check" report build/release/plugin/Tamblin2.so tests/engine/golden/factory_programs.txt \
