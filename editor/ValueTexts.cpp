@@ -130,24 +130,16 @@ std::string timeText(float v) { return std::string(kTimeNames.at(v)); }
 
 std::string valueText(ValueFormat format, float v, std::string_view separator) {
   switch (format) {
-    case ValueFormat::Percent:
-      return percentText(v, separator);
-    case ValueFormat::Decibel:
-      return decibelText(v, separator);
-    case ValueFormat::Semitones:
-      return semitoneText(v);
-    case ValueFormat::Rate:
-      return rateText(v, separator);
-    case ValueFormat::Cutoff:
-      return cutoffText(v, separator);
-    case ValueFormat::OscMix:
-      return oscMixText(v);
-    case ValueFormat::Time:
-      return timeText(v);
+    case ValueFormat::Percent: return percentText(v, separator);
+    case ValueFormat::Decibel: return decibelText(v, separator);
+    case ValueFormat::Semitones: return semitoneText(v);
+    case ValueFormat::Rate: return rateText(v, separator);
+    case ValueFormat::Cutoff: return cutoffText(v, separator);
+    case ValueFormat::OscMix: return oscMixText(v);
+    case ValueFormat::Time: return timeText(v);
     case ValueFormat::None:
     case ValueFormat::Choice:
-    case ValueFormat::StepPattern:
-      break;
+    case ValueFormat::StepPattern: break;  // no label line text
   }
   return {};
 }
@@ -164,10 +156,8 @@ std::string choiceBoxText(int index, float value) {
 }
 
 std::string_view filterMenuText(int item) {
-  static const char* const kItems[kFilterMenuItems] = {"Bypass ", "Low12 ", "High12 ", "Bp12 ",
-                                                       "Br12 ",   "Low24 ", "High24 ", "Bp24 ",
-                                                       "Br24 ",   "Ring ",  "Comb "};
-  return item >= 0 && item < kFilterMenuItems ? kItems[item] : std::string_view();
+  const ChoiceList& types = parameterInfo(kFilterType).choices;
+  return item >= 0 && item < types.count ? types.menuNames[item] : std::string_view();
 }
 
 int gateMenuItems() { return parameterInfo(kGateLength).choices.count; }

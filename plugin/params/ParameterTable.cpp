@@ -10,6 +10,8 @@ namespace {
 constexpr const char* const kWaves[] = {"Saw", "Sqr", "Exp", "Tri", "SoftSaw", "SoftSqr", "Vox", "Bell"};
 constexpr const char* const kFilterTypes[] = {"Off",    "Low12", "High12", "BP12", "BR12", "Low24",
                                               "High24", "BP24",  "BR24",   "Ring", "Comb"};
+constexpr const char* const kFilterMenuItems[] = {"Bypass ", "Low12 ", "High12 ", "Bp12 ", "Br12 ", "Low24 ",
+                                                  "High24 ", "Bp24 ",  "Br24 ",   "Ring ", "Comb "};
 constexpr const char* const kArpRates[] = {"1/16", "1/12", "1/8", "1/6", "1/4", "1/3",
                                            "1/2",  "2/3",  "1",   "3/2", "2"};
 constexpr const char* const kTrackingNames[] = {"FTrack:Off", "FTrack:On"};
@@ -21,7 +23,7 @@ constexpr const char* const kGateTempos[] = {"1/4xTmp", "1/2xTmp", "Tempo", "2xT
 constexpr const char* const kGateLengths[] = {
     "1 Step",  "2 Steps",  "3 Steps",  "4 Steps",  "5 Steps",  "6 Steps",  "7 Steps",  "8 Steps",
     "9 Steps", "10 Steps", "11 Steps", "12 Steps", "13 Steps", "14 Steps", "15 Steps", "16 Steps"};
-static_assert(std::size(kFilterTypes) == kFilterTypeCount);
+static_assert(std::size(kFilterTypes) == kFilterTypeCount && std::size(kFilterMenuItems) == kFilterTypeCount);
 // The factors every choice is read with, exactly as the engine has always written them.
 static_assert(choiceFactor(2) == 1.99f && choiceFactor(3) == 2.99f && choiceFactor(5) == 4.99f &&
               choiceFactor(8) == 7.99f && choiceFactor(11) == 10.99f && choiceFactor(16) == 15.99f &&
@@ -56,7 +58,7 @@ constexpr ParameterInfo pattern(ParamId id) {
 
 // The controller numbers inside the label texts are part of the texts: five of them name a neighbour's
 // controller (cc84 for 26, cc83 for 27, cc80 for 28, cc79 for 29, cc82 for 37). "Filter Enveleope" is
-// the name hosts have always seen.
+// the name hosts know the parameter by.
 constexpr ParameterInfo kRows[] = {
     control(kVolume, "Volume", S::Main, "Volume", "Volume (cc7) ", F::Decibel, 7, 0.75f),
     control(kPortamento, "Port", S::VibratoPortamento, "Port", "Port (cc65) ", F::Percent, 65),
@@ -97,7 +99,8 @@ constexpr ParameterInfo kRows[] = {
             F::Percent, 79),
     control(kVibratoSpeed, "Vibrato Speed", S::VibratoPortamento, "Vib Spd", "Vibrato Speed (cc79) ", F::Rate,
             80),
-    choice(kFilterType, "Filter Type", S::Main, listOf(kFilterTypes), "Filter ", B::FilterMenu),
+    choice(kFilterType, "Filter Type", S::Main, {kFilterTypes, kFilterTypeCount, kFilterMenuItems}, "Filter ",
+           B::FilterMenu),
     control(kFilterFrequency, "Filter Frequency", S::Filter, "Freq", "Filter Freq (cc74) ", F::Cutoff, 74,
             1.0f),
     control(kFilterQ, "Filter Q", S::Filter, "Q", "Filter Q  (cc71) ", F::Percent, 71),

@@ -1,6 +1,6 @@
-// The phrase every factory program plays for its golden render, and the golden line of a render: a
-// hash of every sample and a few exact spot samples. Shared by the in-process render tests and the
-// host check that loads the plug-in library (on Linux and, under Wine, on Windows).
+// The golden phrase as events in blocks, and the golden line of a render: the hash of every sample and
+// a few exact spot samples. Shared by the in-process render tests and the host check that loads the
+// plug-in library (on Linux and, under Wine, on Windows).
 #pragma once
 
 #include <cinttypes>
@@ -12,23 +12,11 @@
 #include <vector>
 
 #include "DAEffectX.h"
+#include "support/GoldenPhrase.h"
 
 namespace tamblin::test {
 
-struct TimedMessage {
-  int32_t frame;
-  uint8_t status, data1, data2;
-};
-
-// A held fifth, a third key, a controller, bends and releases, so that envelopes, glide, the gate
-// and the arpeggiator all show.
-inline const std::vector<TimedMessage> kPhrase = {
-    {0, 0x90, 48, 100},    {17, 0x90, 55, 90},   {5000, 0x90, 64, 110}, {11025, 0xB0, 74, 90},
-    {15000, 0xE0, 0, 80},  {22050, 0x80, 55, 0}, {30000, 0x90, 67, 60}, {44100, 0x80, 48, 0},
-    {44100, 0x80, 64, 64}, {44100, 0xE0, 0, 64}, {50000, 0x80, 67, 0},  {52000, 0x91, 72, 127},
-    {60000, 0x90, 72, 0}};
-constexpr int kPhraseFrames = 66150;  // 1.5 s at 44.1 kHz
-constexpr int kPhraseBlock = 1000;    // frames per block of the golden renders
+constexpr int kPhraseBlock = 1000;  // frames per block of the golden renders
 constexpr int kSpotFrames[] = {1000, 6000, 20000, 40000, 55000};
 
 inline VstMidiEvent midiEvent(uint8_t status, uint8_t data1, uint8_t data2, int32_t deltaFrames = 0) {
@@ -78,21 +66,7 @@ inline uint32_t bitsOf(float x) {
   return bits;
 }
 
-inline uint64_t hashOf(const Render& r) {
-  uint64_t h = 1469598103934665603ULL;  // FNV-1a over the bit patterns, left and right interleaved
-  auto mix = [&h](float x) {
-    const uint32_t bits = bitsOf(x);
-    for (int b = 0; b < 4; ++b) {
-      h ^= (bits >> (8 * b)) & 0xFF;
-      h *= 1099511628211ULL;
-    }
-  };
-  for (size_t k = 0; k < r.left.size(); ++k) {
-    mix(r.left[k]);
-    mix(r.right[k]);
-  }
-  return h;
-}
+inline uint64_t hashOf(const Render& r) { return samplesHash(r.left, r.right); }
 
 // One line per program: index, hash, then left/right bit patterns at the spot frames.
 inline std::string goldenLine(int program, const Render& r) {
