@@ -1,8 +1,16 @@
 // Value texts and labels of the editor: number format, name lists, choice box texts, label line texts.
 #include "ValueTexts.h"
 
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <langinfo.h>
 #include <locale.h>
+#endif
 
 #include <charconv>
 #include <cmath>
@@ -25,12 +33,21 @@ int choiceIndex(float value, int count) {
 
 std::string userDecimalSeparator() {
   char separator = '.';
+#if defined(_WIN32)
+  char radix[8] = {};
+  // The answer counts the terminating zero: 2 for a one-character separator.
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, radix, sizeof radix) == 2 && radix[0] > ' ' &&
+      radix[0] < 127)
+    separator = radix[0];
+  return std::string(1, separator);
+#else
   locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
   if (user == static_cast<locale_t>(nullptr)) return std::string(1, separator);
   const char* radix = nl_langinfo_l(RADIXCHAR, user);
   if (radix != nullptr && std::strlen(radix) == 1 && radix[0] > ' ' && radix[0] < 127) separator = radix[0];
   freelocale(user);
   return std::string(1, separator);
+#endif
 }
 
 std::string formatNumber(double x, std::string_view decimalSeparator) {

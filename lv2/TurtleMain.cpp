@@ -21,6 +21,7 @@ using namespace tamblin::lv2;
 constexpr const char* kPrefixes =
     "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
     "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+    "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
     "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
@@ -98,9 +99,9 @@ std::string plugin() {
   std::ostringstream out;
   out << kPrefixes << "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n\n";
   out << "<" << kPluginUri << ">\n"
-      << "  a lv2:Plugin , lv2:InstrumentPlugin ;\n"
+      << "  a lv2:Plugin , lv2:InstrumentPlugin , doap:Project ;\n"
       << "  doap:name \"Tamblin\" ;\n"
-      << "  doap:license <https://spdx.org/licenses/MIT> ;\n"
+      << "  doap:maintainer [ foaf:name \"Brightmoor\" ] ;\n"
       << "  lv2:minorVersion 0 ;\n  lv2:microVersion 0 ;\n"
       << "  lv2:requiredFeature urid:map ;\n"
       << "  lv2:optionalFeature lv2:hardRTCapable ;\n"

@@ -44,16 +44,17 @@ constexpr ParameterInfo control(ParamId id, const char* hostName, Section sectio
                                 const char* label, ValueFormat format, int32_t controller = -1,
                                 float defaultValue = 0.0f) {
   return ParameterInfo{id,         hostName, section, caption, label,       format,
-                       controller, {},       "",      B::None, defaultValue};
+                       controller, {},       "",      B::None, defaultValue, ""};
 }
-// A choice box: host name, section, choices, the text before the choice's name, what a press does.
+// A choice box: host name, section, choices, the text before the choice's name, what a press does, and
+// its title.
 constexpr ParameterInfo choice(ParamId id, const char* hostName, Section section, ChoiceList choices,
-                               const char* prefix, BoxInput input) {
-  return ParameterInfo{id, hostName, section, "", "", F::Choice, -1, choices, prefix, input, 0.0f};
+                               const char* prefix, BoxInput input, const char* title) {
+  return ParameterInfo{id, hostName, section, "", "", F::Choice, -1, choices, prefix, input, 0.0f, title};
 }
-constexpr ParameterInfo pattern(ParamId id) {
-  return ParameterInfo{id, "",      S::TranceGate, "", "", F::StepPattern, -1, {nullptr, kPatternWords},
-                       "", B::None, 0.0f};
+constexpr ParameterInfo pattern(ParamId id, const char* title) {
+  return ParameterInfo{id, "",      S::TranceGate, "",   "",  F::StepPattern, -1, {nullptr, kPatternWords},
+                       "", B::None, 0.0f,          title};
 }
 
 // The controller numbers inside the label texts are part of the texts: five of them name a neighbour's
@@ -69,8 +70,8 @@ constexpr ParameterInfo kRows[] = {
     control(kOsc12Sustain, "Osc 1..2 Sustain", S::Main, "Osc 1..2: Sustain", "Osc 1..2 Sustain Level (cc64) ",
             F::Percent, 64, 1.0f),
     control(kOsc12Decay, "Osc 1..2 Decay", S::Main, "Osc 1..2: Decay", "Osc 1..2 Decay (cc66) ", F::Time, 66),
-    choice(kWaveType1, "Wave Type 1", S::Main, listOf(kWaves), "Osc 1..2 : ", B::StepOnClick),
-    choice(kWaveType2, "Wave Type 2", S::Main, listOf(kWaves), "Osc 3..4 : ", B::StepOnClick),
+    choice(kWaveType1, "Wave Type 1", S::Main, listOf(kWaves), "Osc 1..2 : ", B::StepOnClick, "Wave Type 1"),
+    choice(kWaveType2, "Wave Type 2", S::Main, listOf(kWaves), "Osc 3..4 : ", B::StepOnClick, "Wave Type 2"),
     control(kTune1, "Tune 1", S::Main, "Tune 1", "Tune 1 (cc85) ", F::Semitones, 85, 0.5f),
     control(kTune2, "Tune 2", S::Main, "Tune 2", "Tune 2 (cc86) ", F::Semitones, 86, 0.5f),
     control(kTune3, "Tune 3", S::Main, "Tune 3", "Tune 3 (cc87) ", F::Semitones, 87, 0.5f),
@@ -83,7 +84,7 @@ constexpr ParameterInfo kRows[] = {
     control(kOsc34Sustain, "Osc 3..4 Sustain", S::Main, "Osc 3..4: Sustain", "Osc 3..4 Sustain Level (cc93)",
             F::Percent, 93, 1.0f),
     control(kOsc34Decay, "Osc 3..4 Decay", S::Main, "Osc 3..4: Decay", "Osc 3..4 Decay (cc92)", F::Time, 92),
-    choice(kFilterTracking, "", S::Main, listOf(kTrackingNames), "", B::StepOnPress),
+    choice(kFilterTracking, "", S::Main, listOf(kTrackingNames), "", B::StepOnPress, "Filter Tracking"),
     control(kUnisonAmount, "Unison Amount", S::Unison, "Amt", "Unison Amount (cc75) ", F::Percent, 75),
     control(kUnisonSpread, "Unison Spread", S::Unison, "Spread", "Unsion Spread ", F::Percent),
     control(kUnisonSpeed, "Unison Speed", S::Unison, "Speed", "Unison Speed (cc76) ", F::Rate, 76),
@@ -100,7 +101,7 @@ constexpr ParameterInfo kRows[] = {
     control(kVibratoSpeed, "Vibrato Speed", S::VibratoPortamento, "Vib Spd", "Vibrato Speed (cc79) ", F::Rate,
             80),
     choice(kFilterType, "Filter Type", S::Main, {kFilterTypes, kFilterTypeCount, kFilterMenuItems}, "Filter ",
-           B::FilterMenu),
+           B::FilterMenu, "Filter Type"),
     control(kFilterFrequency, "Filter Frequency", S::Filter, "Freq", "Filter Freq (cc74) ", F::Cutoff, 74,
             1.0f),
     control(kFilterQ, "Filter Q", S::Filter, "Q", "Filter Q  (cc71) ", F::Percent, 71),
@@ -117,18 +118,18 @@ constexpr ParameterInfo kRows[] = {
     control(kPwm34Speed, "Osc 3..4 PWM Speed", S::Pwm, "3..4 Spd", "PWM 3..4 Speed ", F::Rate),
     control(kPanAmount, "Pan Amount", S::TremoloPan, "Pan Amt", "Pan Amount (cc68) ", F::Percent, 68),
     control(kPanSpeed, "Pan Speed", S::TremoloPan, "Speed", "Pan Speed (cc69) ", F::Rate, 69),
-    choice(kArpRate, "", S::Main, listOf(kArpRates), "Arp x ", B::StepOnClick),
-    choice(kPlayMode, "", S::Main, listOf(kPlayModes), "", B::StepOnClick),
-    choice(kVelocityToVolume, "", S::Main, listOf(kVelocityNames), "", B::StepOnClick),
-    choice(kEnvelopeMode, "", S::Main, listOf(kEnvelopeModes), "", B::StepOnClick),
-    choice(kVoiceCount, "", S::Main, listOf(kVoiceCounts), "", B::StepOnClick),
-    pattern(kGatePatternVolume),
-    pattern(kGatePatternFilter),
+    choice(kArpRate, "", S::Main, listOf(kArpRates), "Arp x ", B::StepOnClick, "Arp Rate"),
+    choice(kPlayMode, "", S::Main, listOf(kPlayModes), "", B::StepOnClick, "Play Mode"),
+    choice(kVelocityToVolume, "", S::Main, listOf(kVelocityNames), "", B::StepOnClick, "Velocity to Volume"),
+    choice(kEnvelopeMode, "", S::Main, listOf(kEnvelopeModes), "", B::StepOnClick, "Envelope Mode"),
+    choice(kVoiceCount, "", S::Main, listOf(kVoiceCounts), "", B::StepOnClick, "Voice Count"),
+    pattern(kGatePatternVolume, "Volume Steps"),
+    pattern(kGatePatternFilter, "Filter Steps"),
     control(kGateToVolume, "Gate > Vol", S::TranceGate, "To Vol", "Gate to Volume", F::Percent),
     control(kGateToFilter, "Gate > Filter", S::TranceGate, "To Filt", "Gate to Filter", F::Percent),
-    choice(kGateTempo, "", S::TranceGate, listOf(kGateTempos), "", B::StepOnClick),
+    choice(kGateTempo, "", S::TranceGate, listOf(kGateTempos), "", B::StepOnClick, "Gate Tempo"),
     control(kGateSmooth, "Gate Smooth", S::TranceGate, "Smooth", "Gate Smooth", F::Percent),
-    choice(kGateLength, "", S::TranceGate, listOf(kGateLengths), "", B::GateMenu),
+    choice(kGateLength, "", S::TranceGate, listOf(kGateLengths), "", B::GateMenu, "Gate Length"),
 };
 
 // Rows by index; indices without a row are blank (no name, no control, no controller).
@@ -140,7 +141,7 @@ struct Table {
 
 constexpr Table buildTable() {
   Table table{};
-  table.blank = ParameterInfo{kSpare99, "", S::None, "", "", F::None, -1, {}, "", B::None, 0.0f};
+  table.blank = ParameterInfo{kSpare99, "", S::None, "", "", F::None, -1, {}, "", B::None, 0.0f, ""};
   for (int i = 0; i < kNumParams; ++i) {
     table.rows[i] = table.blank;
     table.rows[i].id = static_cast<ParamId>(i);
@@ -162,6 +163,38 @@ const ParameterInfo& parameterInfo(int index) {
 }
 
 const char* parameterName(int index) { return parameterInfo(index).hostName; }
+
+const char* sectionName(Section section) {
+  switch (section) {
+    case Section::Main:
+      return "Main";
+    case Section::Unison:
+      return "Unison";
+    case Section::StereoWidener:
+      return "Stereo Widener";
+    case Section::TremoloPan:
+      return "Tremolo / Pan";
+    case Section::Pwm:
+      return "PWM";
+    case Section::VibratoPortamento:
+      return "Vibrato / Portamento";
+    case Section::Filter:
+      return "Filter";
+    case Section::TranceGate:
+      return "TranceGate";
+    case Section::None:
+      break;
+  }
+  return "";
+}
+
+std::string parameterTitle(int index) {
+  const ParameterInfo& info = parameterInfo(index);
+  if (info.hostName[0] != '\0') return info.hostName;
+  const char* control = info.caption[0] != '\0' ? info.caption : info.title;
+  if (control[0] == '\0' || info.section == Section::None) return "Spare " + std::to_string(index);
+  return std::string(sectionName(info.section)) + ": " + control;
+}
 
 int32_t parameterForController(int controller) {
   return controller >= 0 && controller < 128 ? kTable.byController[controller] : -1;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "Numeric.h"
@@ -113,6 +114,7 @@ struct ParameterInfo {
   const char* choicePrefix;  // choice box text before the choice's name
   BoxInput boxInput;
   float defaultValue;  // the value a reset (right press, double click) writes in the editor
+  const char* title;   // a readable name for a choice box or step row, which carry no caption; else ""
 };
 
 // The row of index 0..99; a blank row for any other index.
@@ -120,6 +122,14 @@ const ParameterInfo& parameterInfo(int index);
 
 // The host name of index; "" for indices without one and outside 0..99.
 const char* parameterName(int index);
+
+// The window section's heading, "" for none.
+const char* sectionName(Section section);
+
+// A readable name for every parameter, for hosts that show names beside values: the host name; else the
+// section and the control's caption or title ("Filter: > Vel", "Main: Play Mode"); else "Spare N" for a
+// parameter nothing reads.
+std::string parameterTitle(int index);
 
 // The parameter a MIDI control change sets, -1 for none (any number outside 0..127 included).
 int32_t parameterForController(int controller);
