@@ -189,12 +189,15 @@ inline double releaseFrames(AEffect* e, double rate) {
   return longest + 2.0 * rate + 64.0;
 }
 
-// A voice sounds while its key is held or its two envelopes together stand above a thousandth.
+// A voice sounds while its key is held or its two envelopes together stand above a thousandth. Only the
+// voices in use (8 or 16) are rendered: one beyond them keeps its release where it was until they are
+// 16 again, but one beyond them whose key is held would sound for ever once they are, so it counts.
 inline int soundingVoices(AEffect* e) {
   const EngineRecord& r = instrumentOf(e)->soundEngine().record;
+  const int inUse = e->getParameter(e, 81) >= 0.5f ? 16 : 8;
   int sounding = 0;
   for (int v = 0; v < kVoiceSlots; ++v)
-    if (r.voiceHeld[v] || r.env1Level[v] + r.env2Level[v] > 0.001f) ++sounding;
+    if (r.voiceHeld[v] || (v < inUse && r.env1Level[v] + r.env2Level[v] > 0.001f)) ++sounding;
   return sounding;
 }
 
