@@ -188,8 +188,11 @@ VstInt32 APlugin::processEvents(VstEvents* events) {
   constexpr int kPiece = 64;
   tamblin::MidiMessage piece[kPiece];
   int used = 0;
+  // The record declares two pointers but holds numEvents of them: index past the declared array
+  // through a plain pointer, not the array member.
+  VstEvent* const* list = events->events;
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
-    const VstEvent* event = events->events[i];
+    const VstEvent* event = list[i];
     if (!event || event->type != kVstMidiType) continue;
     const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
     tamblin::MidiMessage& message = piece[used++];
