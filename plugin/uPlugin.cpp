@@ -86,7 +86,7 @@ void APlugin::setParameter(VstInt32 index, float value) {
     value = 0.0f;
   engine.setParam(index, value);
   programs[loadCurProgram()]->setValue(index, value);
-  if (index == tamblin::kPlayModeParam) engine.resetPlayMode();
+  if (index == tamblin::kPlayModeParam) engine.requestResetPlayMode();
   if (editor) editor->update();
 }
 
@@ -110,11 +110,11 @@ void APlugin::refreshEditor() {
 // ---- Programs ----------------------------------------------------------------------------------------
 
 void APlugin::setProgram(VstInt32 program) {
-  engine.setSampleRate(static_cast<float>(updateSampleRate()));
+  engine.requestSampleRate(static_cast<float>(updateSampleRate()));
   if (program < 0 || program >= kNumPrograms) return;
   storeCurProgram(program);
   for (int i = 0; i < tamblin::kNumStoredValues; ++i) setParameter(i, programs[program]->value(i));
-  engine.resetAfterProgramChange();
+  engine.requestResetAfterProgramChange();
   if (!isEditorClosed() && editor) editor->update();
 }
 
@@ -172,12 +172,12 @@ void APlugin::resume() { wantEvents(1); }
 
 void APlugin::setSampleRate(float rate) {
   AudioEffectX::setSampleRate(rate);
-  engine.setSampleRate(rate);
+  engine.requestSampleRate(rate);
 }
 
 void APlugin::setBlockSizeAndSampleRate(VstInt32 newBlockSize, float newSampleRate) {
   AudioEffectX::setBlockSizeAndSampleRate(newBlockSize, newSampleRate);
-  engine.setSampleRate(newSampleRate);
+  engine.requestSampleRate(newSampleRate);
 }
 
 // ---- Audio thread ------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <thread>
 
 #include "EngineRecord.h"
 
@@ -53,6 +54,13 @@ class Engine {
   // Storing the play mode, whatever its value: every key released, voice pointer 0, arpeggiator list empty.
   void resetPlayMode();
 
+  // The same three changes asked for from any thread. On the thread that renders (or before anything
+  // was rendered) they happen at once; from another thread they wait for the next render(), which makes
+  // them before its first frame, so that no other thread writes what the audio thread is using.
+  void requestSampleRate(float rate);
+  void requestResetAfterProgramChange();
+  void requestResetPlayMode();
+
   // Parameter mirror. Written by any thread, read by the audio thread at the moment of use. The
   // instrument clamps before storing; the engine clamps again (NaN to 0) so that every table index it
   // derives from a parameter stays in range whoever calls.
@@ -89,6 +97,13 @@ class Engine {
 
   void applyMessage(const uint8_t bytes[4]);
   void sortQueue();
+  bool onRenderThread() const;
+  void applyRequests();
+
+  enum : int { kRequestPlayMode = 1, kRequestProgram = 2 };
+  std::atomic<std::thread::id> renderThread_{};
+  std::atomic<int> requests_{0};
+  std::atomic<float> requestedRate_{0.0f};  // 0: none
 
   EngineHost& host_;
   QueuedMessage queue_[kMidiQueueSize] = {};
