@@ -6,6 +6,8 @@
 
 #include "Engine.h"
 
+using namespace tamblin;
+
 namespace {
 
 constexpr float kRate = 44100.0f;
@@ -15,13 +17,14 @@ class SteadyHost : public tamblin::EngineHost {
  public:
   double timeInfoTempo() override { return 0.0; }
   int32_t tempoAt(int32_t) override { return 1200000; }
-  void setParameterFromController(int32_t index, float value) override { engine->setParam(index, value); }
+  void setParameterFromController(int32_t index, float value) override { engine->setParameter(index, value); }
   void controllerMessageHandled() override {}
   tamblin::Engine* engine = nullptr;
 };
 
 // One representative type per family: off, 2-pole (Low12), 4-pole (Low24), ring, comb.
-constexpr int kFilterTypes[] = {0, 1, 5, 9, 10};
+constexpr FilterType kFilterTypes[] = {FilterType::Off, FilterType::Low12, FilterType::Low24,
+                                       FilterType::Ring, FilterType::Comb};
 const char* const kFilterNames[] = {"off", "2-pole", "4-pole", "ring", "comb"};
 
 void renderVoices(benchmark::State& state) {
@@ -30,24 +33,34 @@ void renderVoices(benchmark::State& state) {
   SteadyHost host;
   auto engine = std::make_unique<tamblin::Engine>(host);
   host.engine = engine.get();
-  engine->initPitchBend();
-  engine->initPhases();
-  engine->initTimingAndRate();
   engine->setSampleRate(kRate);
   // A busy patch: every LFO moving, unison, vibrato, a stereo sweep and the gate.
-  const float values[][2] = {{0, 0.8f},   {2, 0.1f},   {3, 0.5f},  {4, 1.0f},   {8, 0.5f},  {9, 0.52f},
-                             {10, 0.5f},  {11, 0.48f}, {14, 0.5f}, {15, 0.1f},  {16, 0.5f}, {17, 1.0f},
-                             {20, 0.3f},  {21, 0.5f},  {22, 0.4f}, {24, 0.3f},  {25, 0.5f}, {26, 0.3f},
-                             {27, 0.4f},  {28, 0.3f},  {29, 0.6f}, {31, 0.7f},  {32, 0.6f}, {33, 0.5f},
-                             {35, 0.3f},  {36, 0.5f},  {37, 0.3f}, {38, 0.3f},  {40, 0.4f}, {41, 0.3f},
-                             {57, 0.3f},  {58, 0.5f},  {81, 1.0f}, {92, 0.6f},  {94, 0.5f}, {96, 0.501002f},
-                             {98, 1.0f}};
-  for (const auto& value : values) engine->setParam(static_cast<int>(value[0]), value[1]);
-  engine->setParam(30, (static_cast<float>(kFilterTypes[family]) + 0.5f) / 10.99f);
+  const struct {
+    ParamId id;
+    float value;
+  } values[] = {{kVolume, 0.8f},         {kOsc12Attack, 0.1f},
+                {kOsc12Release, 0.5f},   {kOsc12Sustain, 1.0f},
+                {kTune1, 0.5f},          {kTune2, 0.52f},
+                {kTune3, 0.5f},          {kTune4, 0.48f},
+                {kOscMix, 0.5f},         {kOsc34Attack, 0.1f},
+                {kOsc34Release, 0.5f},   {kOsc34Sustain, 1.0f},
+                {kUnisonAmount, 0.3f},   {kUnisonSpread, 0.5f},
+                {kUnisonSpeed, 0.4f},    {kTremoloAmount, 0.3f},
+                {kTremoloSpeed, 0.5f},   {kFilterModAmount, 0.3f},
+                {kFilterModSpeed, 0.4f}, {kVibratoAmount, 0.3f},
+                {kVibratoSpeed, 0.6f},   {kFilterFrequency, 0.7f},
+                {kFilterQ, 0.6f},        {kFilterEnvelope, 0.5f},
+                {kFilterAttack, 0.3f},   {kStereoAmount, 0.5f},
+                {kStereoWidth, 0.3f},    {kStereoSpeed, 0.3f},
+                {kPwm12Amount, 0.4f},    {kPwm12Speed, 0.3f},
+                {kPanAmount, 0.3f},      {kPanSpeed, 0.5f},
+                {kVoiceCount, 1.0f},     {kGatePatternVolume, 0.6f},
+                {kGateToVolume, 0.5f},   {kGateTempo, 0.501002f},
+                {kGateLength, 1.0f}};
+  for (const auto& value : values) engine->setParameter(value.id, value.value);
+  engine->setParameter(kFilterType, choiceValue(static_cast<int32_t>(kFilterTypes[family]), kFilterTypeCount));
   engine->resetPlayMode();
   engine->resetAfterProgramChange();
-  engine->initArpList();
-  engine->buildWaveTables();
 
   std::vector<tamblin::MidiMessage> notes;
   for (int i = 0; i < voices; ++i) {

@@ -1,9 +1,6 @@
 // What the editor window asks of the instrument: automated parameter changes and the gate position.
+// Each plug-in format (and each test) supplies its own.
 #pragma once
-
-#include <memory>
-
-class APlugin;
 
 namespace tamblin {
 
@@ -15,8 +12,5 @@ class InstrumentLink {
   // The engine's gate position in steps; written by the audio thread, read without a lock.
   virtual float gatePosition() const = 0;
 };
-
-// The link to a real instrument; nullptr for a null instrument.
-std::unique_ptr<InstrumentLink> linkToInstrument(APlugin* instrument);
 
 }  // namespace tamblin

@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "ParameterTable.h"
+
 namespace tamblin {
 
 namespace {
@@ -22,17 +24,19 @@ ImagePlace section(std::string_view name, Rect rect) { return make(name, R::Sect
 ImagePlace caption(std::string_view name, Rect rect, std::string_view text, float points) {
   return make(name, R::Caption, rect, -1, text, points);
 }
-ImagePlace vslider(std::string_view name, int left, int top, int index, std::string_view text,
-                   std::string_view topMark, std::string_view middleMark, std::string_view bottomMark) {
-  return make(name, R::VSlider, at(left, top, 51, 131), index, text, 0.0f, topMark, middleMark, bottomMark);
+// Dials and sliders carry the caption of their parameter's row.
+ImagePlace vslider(std::string_view name, int left, int top, ParamId index, std::string_view topMark,
+                   std::string_view middleMark, std::string_view bottomMark) {
+  return make(name, R::VSlider, at(left, top, 51, 131), index, parameterInfo(index).caption, 0.0f, topMark,
+              middleMark, bottomMark);
 }
-ImagePlace hslider(std::string_view name, int left, int top, int index, std::string_view text) {
-  return make(name, R::HSlider, at(left, top, 110, 35), index, text);
+ImagePlace hslider(std::string_view name, int left, int top, ParamId index) {
+  return make(name, R::HSlider, at(left, top, 110, 35), index, parameterInfo(index).caption);
 }
-ImagePlace dial(std::string_view name, int left, int top, int index, std::string_view text, int height = 45) {
-  return make(name, R::Dial, at(left, top, 51, height), index, text);
+ImagePlace dial(std::string_view name, int left, int top, ParamId index, int height = 45) {
+  return make(name, R::Dial, at(left, top, 51, height), index, parameterInfo(index).caption);
 }
-ImagePlace box(std::string_view name, int left, int top, int index) {
+ImagePlace box(std::string_view name, int left, int top, ParamId index) {
   return make(name, R::ChoiceBox, at(left, top, 73, 18), index);
 }
 
@@ -56,66 +60,66 @@ const std::array kImages = {
     caption("UniLabel", at(339, 45, 107, 16), "Unison", 8.0f),
     caption("GateLabel2", at(465, 215, 71, 16), "Volume/Filter", 10.0f),
     // Choice boxes.
-    box("Type1i", 25, 25, 6),
-    box("Type2i", 135, 25, 7),
-    box("Ftypei", 245, 24, 30),
-    box("FPitch", 360, 25, 19),
-    box("VelVol", 10, 250, 79),
-    box("IndEnv", 95, 250, 80),
-    box("Npoly", 185, 250, 81),
-    box("Imode", 275, 250, 78),
-    box("Arps", 365, 250, 59),
-    box("GTempo", 464, 33, 96),
-    box("GLen", 464, 53, 98),
+    box("Type1i", 25, 25, kWaveType1),
+    box("Type2i", 135, 25, kWaveType2),
+    box("Ftypei", 245, 24, kFilterType),
+    box("FPitch", 360, 25, kFilterTracking),
+    box("VelVol", 10, 250, kVelocityToVolume),
+    box("IndEnv", 95, 250, kEnvelopeMode),
+    box("Npoly", 185, 250, kVoiceCount),
+    box("Imode", 275, 250, kPlayMode),
+    box("Arps", 365, 250, kArpRate),
+    box("GTempo", 464, 33, kGateTempo),
+    box("GLen", 464, 53, kGateLength),
     // Gate column.
-    make("GateLabel", R::GateNumbers, at(464, 235, 13, 256), 92),
-    make("GateBack1", R::GateRow1, at(480, 235, 16, 256), 92),
-    make("GateBack2", R::GateRow2, at(497, 235, 16, 256), 93),
+    make("GateLabel", R::GateNumbers, at(464, 235, 13, 256), kGatePatternVolume),
+    make("GateBack1", R::GateRow1, at(480, 235, 16, 256), kGatePatternVolume),
+    make("GateBack2", R::GateRow2, at(497, 235, 16, 256), kGatePatternFilter),
     make("GateInd", R::GatePositions, at(515, 235, 16, 256)),
     // Dials and sliders; where neighbours overlap the later one lies on top, except DPa above DPs.
-    vslider("DVol", 12, 45, 0, "Volume", "0db", "-20db", "off"),
-    vslider("DOscMix", 62, 45, 14, "Osc Mix", "3..4", "All", "1..2"),
-    vslider("DTune1", 120, 45, 8, "Tune 1", "36", "0", "-36"),
-    vslider("DTune2", 170, 45, 9, "Tune 2", "36", "0", "-36"),
-    vslider("DTune3", 230, 45, 10, "Tune 3", "36", "0", "-36"),
-    vslider("DTune4", 280, 45, 11, "Tune 4", "36", "0", "-36"),
-    hslider("Datt1", 7, 177, 2, "Osc 1..2: Attack"),
-    hslider("DDec1", 117, 177, 5, "Osc 1..2: Decay"),
-    hslider("Datt2", 7, 212, 15, "Osc 3..4: Attack"),
-    hslider("DDec2", 117, 212, 18, "Osc 3..4: Decay"),
-    hslider("DSus1", 225, 177, 4, "Osc 1..2: Sustain"),
-    hslider("Drel1", 335, 177, 3, "Osc 1..2: Release"),
-    hslider("DSus2", 225, 212, 17, "Osc 3..4: Sustain"),
-    hslider("Drel2", 336, 212, 16, "Osc 3..4: Release"),
-    dial("DFa", 340, 66, 20, "Amt"),
-    dial("DFp", 395, 66, 21, "Spread"),
-    dial("DFs", 340, 116, 22, "Speed"),
-    dial("DFo", 395, 116, 23, "Phase"),
-    dial("DSa", 15, 300, 36, "Amt"),
-    dial("DSW", 90, 301, 37, "Width"),
-    dial("DSS", 165, 301, 38, "Speed"),
-    dial("DTa", 240, 300, 24, "Trem Amt"),
-    dial("DTs", 290, 300, 25, "Speed"),
-    dial("DPs", 390, 301, 58, "Speed"),
-    dial("DPa", 340, 301, 57, "Pan Amt"),
-    dial("DPWMa1", 15, 376, 40, "1..2 Amt"),
-    dial("DPwms1", 65, 376, 41, "1..2 Spd"),
-    dial("DPWMa2", 115, 376, 42, "3..4 Amt"),
-    dial("DPWMS2", 165, 376, 43, "3..4 Spd"),
-    dial("DVa", 240, 375, 28, "Vib Amt"),
-    dial("DVs", 315, 375, 29, "Vib Spd"),
-    dial("DPort", 390, 375, 1, "Port"),
-    dial("DFilt", 10, 450, 31, "Freq"),
-    dial("DQ", 65, 450, 32, "Q"),
-    dial("DFe", 120, 450, 33, "Env"),
-    dial("DFt", 175, 450, 35, "Att"),
-    dial("DFr", 230, 450, 34, "Rel"),
-    dial("DWa", 285, 450, 26, "Mod Amt"),
-    dial("DWs", 340, 450, 27, "Mod Spd"),
-    dial("DFv", 395, 451, 39, "> Vel"),
-    dial("DGateV", 475, 75, 94, "To Vol"),
-    dial("DGateF", 475, 120, 95, "To Filt"),
-    dial("DGateS", 475, 160, 97, "Smooth", 46),
+    vslider("DVol", 12, 45, kVolume, "0db", "-20db", "off"),
+    vslider("DOscMix", 62, 45, kOscMix, "3..4", "All", "1..2"),
+    vslider("DTune1", 120, 45, kTune1, "36", "0", "-36"),
+    vslider("DTune2", 170, 45, kTune2, "36", "0", "-36"),
+    vslider("DTune3", 230, 45, kTune3, "36", "0", "-36"),
+    vslider("DTune4", 280, 45, kTune4, "36", "0", "-36"),
+    hslider("Datt1", 7, 177, kOsc12Attack),
+    hslider("DDec1", 117, 177, kOsc12Decay),
+    hslider("Datt2", 7, 212, kOsc34Attack),
+    hslider("DDec2", 117, 212, kOsc34Decay),
+    hslider("DSus1", 225, 177, kOsc12Sustain),
+    hslider("Drel1", 335, 177, kOsc12Release),
+    hslider("DSus2", 225, 212, kOsc34Sustain),
+    hslider("Drel2", 336, 212, kOsc34Release),
+    dial("DFa", 340, 66, kUnisonAmount),
+    dial("DFp", 395, 66, kUnisonSpread),
+    dial("DFs", 340, 116, kUnisonSpeed),
+    dial("DFo", 395, 116, kUnisonPhase),
+    dial("DSa", 15, 300, kStereoAmount),
+    dial("DSW", 90, 301, kStereoWidth),
+    dial("DSS", 165, 301, kStereoSpeed),
+    dial("DTa", 240, 300, kTremoloAmount),
+    dial("DTs", 290, 300, kTremoloSpeed),
+    dial("DPs", 390, 301, kPanSpeed),
+    dial("DPa", 340, 301, kPanAmount),
+    dial("DPWMa1", 15, 376, kPwm12Amount),
+    dial("DPwms1", 65, 376, kPwm12Speed),
+    dial("DPWMa2", 115, 376, kPwm34Amount),
+    dial("DPWMS2", 165, 376, kPwm34Speed),
+    dial("DVa", 240, 375, kVibratoAmount),
+    dial("DVs", 315, 375, kVibratoSpeed),
+    dial("DPort", 390, 375, kPortamento),
+    dial("DFilt", 10, 450, kFilterFrequency),
+    dial("DQ", 65, 450, kFilterQ),
+    dial("DFe", 120, 450, kFilterEnvelope),
+    dial("DFt", 175, 450, kFilterAttack),
+    dial("DFr", 230, 450, kFilterRelease),
+    dial("DWa", 285, 450, kFilterModAmount),
+    dial("DWs", 340, 450, kFilterModSpeed),
+    dial("DFv", 395, 451, kFilterVelocity),
+    dial("DGateV", 475, 75, kGateToVolume),
+    dial("DGateF", 475, 120, kGateToFilter),
+    dial("DGateS", 475, 160, kGateSmooth, 46),
     // Label line and logo.
     make("PrintOut", R::LabelLine, at(5, 505, 326, 26)),
     make("Image1", R::Logo, at(340, 505, 201, 26)),

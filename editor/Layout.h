@@ -21,8 +21,8 @@ enum class ImageRole {
   Dial,           // 51 x 45 (DGateS 51 x 46)
   ChoiceBox,      // 73 x 18
   GateNumbers,    // the step numbers 1..16 beside the gate rows
-  GateRow1,       // gate pattern 1 (parameter 92)
-  GateRow2,       // gate pattern 2 (parameter 93)
+  GateRow1,       // gate pattern for the volume
+  GateRow2,       // gate pattern for the filter
   GatePositions,  // the lamp of the step being played
   LabelLine,      // name and value of the control under the pointer
   Logo,           // name plate, never redrawn

@@ -10,17 +10,11 @@
 
 namespace tamblin::texts {
 
-int floorInt(float x) {
-  if (!std::isfinite(x)) return 0;
-  return static_cast<int>(std::nearbyint(static_cast<double>(x) - 0.4999999));
-}
-
 int roundEven(double x) {
-  if (!std::isfinite(x)) return 0;
-  return static_cast<int>(std::nearbyint(x));
+  if (x != x) return 0;
+  if (!(std::fabs(x) < 2147483520.0)) return x > 0.0 ? INT32_MAX : INT32_MIN;
+  return static_cast<int>(roundHalfEven(x));
 }
-
-float pow2(float x) { return static_cast<float>(std::exp(0.6931472 * static_cast<double>(x))); }
 
 int choiceIndex(float value, int count) {
   if (!(value > 0.0f)) return 0;  // also not-a-number
@@ -28,8 +22,6 @@ int choiceIndex(float value, int count) {
   const int k = floorInt(static_cast<float>(static_cast<double>(value) * (count - 0.01)));
   return k < 0 ? 0 : (k > count - 1 ? count - 1 : k);
 }
-
-float choiceValue(int k, int count) { return static_cast<float>((k + 0.5) / (count - 0.01)); }
 
 std::string userDecimalSeparator() {
   char separator = '.';
@@ -70,20 +62,6 @@ const char* const kTime[] = {
     "2 qb",   "5/2 qb",  "3 qb",    "7/2 qb",  "4 qb",   "5 qb",   "6 qb",   "7 qb",   "8 qb",   "9 qb",
     "10 qb",  "12 qb",   "14 qb",   "16 qb",   "20 qb",  "24 qb",  "28 qb",  "32 qb",  "36 qb",  "40 qb",
     "44 qb",  "48 qb",   "56 qb",   "64 qb",   "80 qb",  "96 qb",  "128 qb", "192 qb", "256 qb", "Always On"};
-const char* const kWave[] = {"Saw", "Sqr", "Exp", "Tri", "SoftSaw", "SoftSqr", "Vox", "Bell"};
-const char* const kFilterType[] = {"Off",    "Low12", "High12", "BP12", "BR12", "Low24",
-                                   "High24", "BP24",  "BR24",   "Ring", "Comb"};
-const char* const kArpRate[] = {"1/16", "1/12", "1/8", "1/6", "1/4", "1/3", "1/2", "2/3", "1", "3/2", "2"};
-const char* const kFilterTrack[] = {"FTrack:Off", "FTrack:On"};
-const char* const kVelocity[] = {"Vel>Vol Off", "Vel>Vol On"};
-const char* const kEnvelopeMode[] = {"Same Env", "Indp Env"};
-const char* const kVoiceCount[] = {"8 Poly", "16 Poly"};
-const char* const kPlayMode[] = {"Poly", "Legato", "Arp"};
-const char* const kGateTempo[] = {"1/4xTmp", "1/2xTmp", "Tempo", "2xTmp", "4xTmp"};
-const char* const kGateLength[] = {"1 Step",   "2 Steps",  "3 Steps",  "4 Steps",  "5 Steps",  "6 Steps",
-                                   "7 Steps",  "8 Steps",  "9 Steps",  "10 Steps", "11 Steps", "12 Steps",
-                                   "13 Steps", "14 Steps", "15 Steps", "16 Steps"};
-
 template <int N>
 constexpr NameList listOf(const char* const (&names)[N]) {
   return NameList{names, N};
@@ -92,16 +70,6 @@ constexpr NameList listOf(const char* const (&names)[N]) {
 }  // namespace
 
 const NameList kTimeNames = listOf(kTime);
-const NameList kWaveNames = listOf(kWave);
-const NameList kFilterTypeNames = listOf(kFilterType);
-const NameList kArpRateNames = listOf(kArpRate);
-const NameList kFilterTrackNames = listOf(kFilterTrack);
-const NameList kVelocityNames = listOf(kVelocity);
-const NameList kEnvelopeModeNames = listOf(kEnvelopeMode);
-const NameList kVoiceCountNames = listOf(kVoiceCount);
-const NameList kPlayModeNames = listOf(kPlayMode);
-const NameList kGateTempoNames = listOf(kGateTempo);
-const NameList kGateLengthNames = listOf(kGateLength);
 
 std::string percentText(float v, std::string_view separator) {
   return formatNumber(roundEven(1000.0 * v) / 10.0, separator) + "%";
@@ -159,96 +127,23 @@ std::string valueText(ValueFormat format, float v, std::string_view separator) {
       return oscMixText(v);
     case ValueFormat::Time:
       return timeText(v);
+    case ValueFormat::None:
+    case ValueFormat::Choice:
+    case ValueFormat::StepPattern:
+      break;
   }
   return {};
 }
 
-namespace {
-
-using F = ValueFormat;
-// The controller numbers are part of the texts; five of them name a neighbour's controller.
-const LabelEntry kLabels[] = {
-    {0, "Volume (cc7) ", F::Decibel},
-    {1, "Port (cc65) ", F::Percent},
-    {2, "Osc 1..2 Attack (cc73) ", F::Time},
-    {3, "Osc 1..2 Release (cc72) ", F::Time},
-    {4, "Osc 1..2 Sustain Level (cc64) ", F::Percent},
-    {5, "Osc 1..2 Decay (cc66) ", F::Time},
-    {8, "Tune 1 (cc85) ", F::Semitones},
-    {9, "Tune 2 (cc86) ", F::Semitones},
-    {10, "Tune 3 (cc87) ", F::Semitones},
-    {11, "Tune 4 (cc88) ", F::Semitones},
-    {14, "Osc Mix (cc67) ", F::OscMix},
-    {15, "Osc 3..3 Attack (cc91)", F::Time},
-    {16, "Osc 3..4 Release (cc94)", F::Time},
-    {17, "Osc 3..4 Sustain Level (cc93)", F::Percent},
-    {18, "Osc 3..4 Decay (cc92)", F::Time},
-    {20, "Unison Amount (cc75) ", F::Percent},
-    {21, "Unsion Spread ", F::Percent},
-    {22, "Unison Speed (cc76) ", F::Rate},
-    {23, "Unsion Phase Spread ", F::Percent},
-    {24, "Tremolo Amount (cc77) ", F::Percent},
-    {25, "Tremolo Speed (cc78) ", F::Rate},
-    {26, "Filter Mod Amount (cc84) ", F::Percent},
-    {27, "Filter Mod Speed (cc83) ", F::Rate},
-    {28, "Vibrato Amount (cc80) ", F::Percent},
-    {29, "Vibrato Speed (cc79) ", F::Rate},
-    {31, "Filter Freq (cc74) ", F::Cutoff},
-    {32, "Filter Q  (cc71) ", F::Percent},
-    {33, "Filter Env Amt ", F::Percent},
-    {34, "Filter Release ", F::Time},
-    {35, "Filter Attack ", F::Time},
-    {36, "Stereo Amount (cc81) ", F::Percent},
-    {37, "Stereo Width (cc82) ", F::Percent},
-    {38, "Stereo Speed ", F::Rate},
-    {39, "Filter > Vel ", F::Percent},
-    {40, "PWM 1..2 Amount", F::Percent},
-    {41, "PWM 1..2 Speed ", F::Rate},
-    {42, "PWM 3..4 Amount", F::Percent},
-    {43, "PWM 3..4 Speed ", F::Rate},
-    {57, "Pan Amount (cc68) ", F::Percent},
-    {58, "Pan Speed (cc69) ", F::Rate},
-    {94, "Gate to Volume", F::Percent},
-    {95, "Gate to Filter", F::Percent},
-    {97, "Gate Smooth", F::Percent},
-};
-
-}  // namespace
-
-const LabelEntry* labelFor(int index) {
-  for (const LabelEntry& entry : kLabels) {
-    if (entry.index == index) return &entry;
-  }
-  return nullptr;
+const ParameterInfo* labelFor(int index) {
+  const ParameterInfo& row = parameterInfo(index);
+  return row.label[0] != '\0' ? &row : nullptr;
 }
 
 std::string choiceBoxText(int index, float value) {
-  switch (index) {
-    case 6:
-      return "Osc 1..2 : " + std::string(kWaveNames.at(value));
-    case 7:
-      return "Osc 3..4 : " + std::string(kWaveNames.at(value));
-    case 30:
-      return "Filter " + std::string(kFilterTypeNames.at(value));
-    case 19:
-      return std::string(kFilterTrackNames.at(value));
-    case 79:
-      return std::string(kVelocityNames.at(value));
-    case 80:
-      return std::string(kEnvelopeModeNames.at(value));
-    case 81:
-      return std::string(kVoiceCountNames.at(value));
-    case 78:
-      return std::string(kPlayModeNames.at(value));
-    case 59:
-      return "Arp x " + std::string(kArpRateNames.at(value));
-    case 96:
-      return std::string(kGateTempoNames.at(value));
-    case 98:
-      return std::string(kGateLengthNames.at(value));
-    default:
-      return {};
-  }
+  const ParameterInfo& row = parameterInfo(index);
+  if (row.format != ValueFormat::Choice) return {};
+  return row.choicePrefix + std::string(row.choices.names[choiceIndex(value, row.choices.count)]);
 }
 
 std::string_view filterMenuText(int item) {
@@ -258,8 +153,10 @@ std::string_view filterMenuText(int item) {
   return item >= 0 && item < kFilterMenuItems ? kItems[item] : std::string_view();
 }
 
+int gateMenuItems() { return parameterInfo(kGateLength).choices.count; }
+
 std::string gateMenuText(int item) {
-  if (item < 0 || item >= kGateMenuItems) return {};
+  if (item < 0 || item >= gateMenuItems()) return {};
   return "TGate Len : " + std::to_string(item + 1) + " step";
 }
 

@@ -5,20 +5,23 @@
 #include <string>
 #include <string_view>
 
+#include "ParameterTable.h"
+
 namespace tamblin::texts {
 
-// x - 0.4999999 rounded to the nearest integer, ties to even: the floor of ordinary values.
-int floorInt(float x);
-// Nearest integer, ties to even.
+// The engine's floorInt (x - 0.4999999 rounded to the nearest integer, ties to even) and pow2
+// (e^(x * 0.6931472) as a 32-bit float), so that a text comes out the same on every platform.
+using tamblin::floorInt;
+using tamblin::pow2;
+// Nearest integer, ties to even; 0 for not-a-number, held to the int range.
 int roundEven(double x);
-// e^(x * 0.6931472) as a 32-bit float.
-float pow2(float x);
 
 // Entry k = floorInt(v * (count - 0.01)) of a list of count entries, always 0..count - 1 for v in 0..1
-// (values outside 0..1 and not-a-number are kept inside the list as well).
+// (values outside 0..1 and not-a-number are kept inside the list as well). The product is taken wide
+// and rounded to a float once, which at a few values a hair below a boundary names the next entry.
 int choiceIndex(float value, int count);
 // The value that writes choice k of count: (k + 0.5) / (count - 0.01).
-float choiceValue(int k, int count);
+using tamblin::choiceValue;
 
 // The decimal separator of the user's locale (LC_ALL, LC_NUMERIC, LANG), "." when it cannot be
 // read or is not a single printable character. Reads the environment: call at window creation.
@@ -34,20 +37,11 @@ struct NameList {
   std::string_view at(float value) const { return names[choiceIndex(value, count)]; }
 };
 
+// Envelope times in quarter beats.
 extern const NameList kTimeNames;
-extern const NameList kWaveNames;
-extern const NameList kFilterTypeNames;
-extern const NameList kArpRateNames;
-extern const NameList kFilterTrackNames;
-extern const NameList kVelocityNames;
-extern const NameList kEnvelopeModeNames;
-extern const NameList kVoiceCountNames;
-extern const NameList kPlayModeNames;
-extern const NameList kGateTempoNames;
-extern const NameList kGateLengthNames;
 
-// How the label line writes a parameter's value.
-enum class ValueFormat { Percent, Decibel, Semitones, Rate, Cutoff, OscMix, Time };
+// How the label line writes a parameter's value (each parameter's format is in its table row).
+using tamblin::ValueFormat;
 
 std::string percentText(float v, std::string_view separator);
 std::string decibelText(float v, std::string_view separator);
@@ -58,21 +52,16 @@ std::string oscMixText(float v);
 std::string timeText(float v);
 std::string valueText(ValueFormat format, float v, std::string_view separator);
 
-// The label line entry of a drag control: its label and value format.
-struct LabelEntry {
-  int index;
-  const char* label;
-  ValueFormat format;
-};
-// Nullptr for an index without a drag control.
-const LabelEntry* labelFor(int index);
+// The row of the drag control bound to index, with its label and value format; nullptr for an index
+// without a drag control.
+const ParameterInfo* labelFor(int index);
 
 // Text of the choice box bound to index from its value; empty for an index without a box.
 std::string choiceBoxText(int index, float value);
 
-// Texts of the two pop-up menus' items.
-constexpr int kFilterMenuItems = 11;
-constexpr int kGateMenuItems = 16;
+// Texts of the two pop-up menus' items: one per filter type, one per gate length.
+constexpr int kFilterMenuItems = kFilterTypeCount;
+int gateMenuItems();
 std::string_view filterMenuText(int item);
 std::string gateMenuText(int item);
 

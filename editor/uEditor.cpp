@@ -15,11 +15,6 @@ namespace tamblin {
 namespace {
 
 constexpr Color kBevelShadow{128, 128, 128};
-constexpr int kGateMenuTarget = 98;
-constexpr int kFilterTypeIndex = 30;
-constexpr int kGatePattern1 = 92;
-constexpr int kGatePattern2 = 93;
-constexpr double kPatternScale = 65535.99;
 
 float limit(double x) {
   if (!(x >= 0.0)) return 0.0f;  // below 0 or not a number
@@ -43,23 +38,8 @@ Rect intersect(const Rect& a, const Rect& b) {
 
 // Number of entries of the choice boxes that step on a click, 0 for other boxes.
 int clickChoiceCount(int index) {
-  switch (index) {
-    case 6:
-    case 7:
-      return 8;
-    case 79:
-    case 80:
-    case 81:
-      return 2;
-    case 78:
-      return 3;
-    case 59:
-      return 11;
-    case 96:
-      return 5;
-    default:
-      return 0;
-  }
+  const ParameterInfo& row = parameterInfo(index);
+  return row.boxInput == BoxInput::StepOnClick ? row.choices.count : 0;
 }
 
 void DrawFilter(Image& canvas, const Rect& rect, bool selected, int item) {
@@ -70,10 +50,6 @@ void GateDraw(Image& canvas, const Rect& rect, bool selected, int item) {
   printmenu(canvas, rect, selected, texts::gateMenuText(item), menuFont());
 }
 
-int patternWord(float value) {
-  const int m = texts::floorInt(static_cast<float>(kPatternScale * value));
-  return std::clamp(m, 0, 65535);
-}
 
 }  // namespace
 
@@ -103,12 +79,7 @@ bool TPluginEditorWindow::create(void* parentWindow) {
 }
 
 void TPluginEditorWindow::FormCreate() {
-  resetValues_.fill(0.0f);
-  for (int i : {8, 9, 10, 11, 14}) resetValues_[i] = 0.5f;
-  resetValues_[31] = 1.0f;
-  resetValues_[0] = 0.75f;
-  resetValues_[4] = 1.0f;
-  resetValues_[17] = 1.0f;
+  for (int i = 0; i < kNumParams; ++i) resetValues_[i] = parameterInfo(i).defaultValue;
   const auto places = windowImages();
   for (size_t i = 0; i < places.size(); ++i) drawImage(static_cast<int>(i));
   drawnValues_.fill(-1.0f);
@@ -155,11 +126,6 @@ void TPluginEditorWindow::SetBounds(int left, int top, int width, int height) {
   if (created_) backend_->setBounds(left_, top_, width_, height_);
 }
 
-void TPluginEditorWindow::setInstrument(APlugin* instrument) {
-  std::lock_guard lock(windowLock_);
-  link_ = linkToInstrument(instrument);
-}
-
 void TPluginEditorWindow::setInstrumentLink(std::unique_ptr<InstrumentLink> link) {
   std::lock_guard lock(windowLock_);
   link_ = std::move(link);
@@ -200,7 +166,7 @@ void TPluginEditorWindow::Hide() {
 
 void TPluginEditorWindow::SetAll() {
   std::lock_guard lock(windowLock_);
-  for (int i = 0; i < kParameterCount; ++i) {
+  for (int i = 0; i < kNumParams; ++i) {
     const float value = paramValue(i);
     if (value != drawnValues_[i]) SetControl(i);
     drawnValues_[i] = value;
@@ -216,7 +182,7 @@ void TPluginEditorWindow::idle() {
 
 void TPluginEditorWindow::SetControl(int index) {
   std::lock_guard lock(windowLock_);
-  if (index == kGatePattern1 || index == kGatePattern2) {
+  if (index == kGatePatternVolume || index == kGatePatternFilter) {
     drawgate();
     return;
   }
@@ -249,20 +215,20 @@ void TPluginEditorWindow::drawgate() {
   static const int row1 = imageNamed("GateBack1");
   static const int row2 = imageNamed("GateBack2");
   static const int positions = imageNamed("GateInd");
-  drawGateRow(images_[row1], pictures_, patternWord(paramValue(kGatePattern1)));
-  drawGateRow(images_[row2], pictures_, patternWord(paramValue(kGatePattern2)));
+  drawGateRow(images_[row1], pictures_, patternWord(paramValue(kGatePatternVolume)));
+  drawGateRow(images_[row2], pictures_, patternWord(paramValue(kGatePatternFilter)));
   // The numbers are drawn on a transparent background; the column is cleared first so that
   // redrawing them does not thicken their antialiased edges.
   images_[numbers].fillRect(images_[numbers].bounds(), kPanelColor);
   drawGateNumbers(images_[numbers]);
   // The lamp timer must know which row is lit, or it would later leave this one red beside its own.
-  shownGateStep_ = texts::floorInt(gatePosition());
+  shownGateStep_ = floorInt(gatePosition());
   drawGatePositions(images_[positions], pictures_, shownGateStep_);
   for (int i : {numbers, row1, row2, positions}) invalidateImage(i);
 }
 
 void TPluginEditorWindow::SetLabel(int index) {
-  const texts::LabelEntry* entry = texts::labelFor(index);
+  const ParameterInfo* entry = texts::labelFor(index);
   if (entry == nullptr) return;
   PrintLabels(entry->label, texts::valueText(entry->format, paramValue(index), decimalSeparator_));
 }
@@ -329,7 +295,7 @@ void TPluginEditorWindow::flush() {
 
 void TPluginEditorWindow::setfvar(int index, float value) {
   std::lock_guard lock(windowLock_);
-  if (index < 0 || index >= kEditorValueCount) return;
+  if (index < 0 || index >= kNumStoredValues) return;
   setParamValue(index, value);
   automate(index, paramValue(index));
 }
@@ -359,7 +325,7 @@ void TPluginEditorWindow::timerElapsed(int timer) {
 void TPluginEditorWindow::Timer1Timer() {
   std::lock_guard lock(windowLock_);
   static const int positions = imageNamed("GateInd");
-  const int step = texts::floorInt(gatePosition());
+  const int step = floorInt(gatePosition());
   if (step == shownGateStep_) return;
   drawGateLamp(images_[positions], pictures_.Ind1, shownGateStep_);
   drawGateLamp(images_[positions], pictures_.Ind3, step);
@@ -402,23 +368,28 @@ void TPluginEditorWindow::pointerPressed(MouseButton button, bool shift, int x, 
       SetControlSelect(place, button, shift, localX, localY);
       break;
     case ImageRole::ChoiceBox:
-      if (place.index == 19) {
-        stepChoice(19, 2);  // FPitchMouseDown: any button
-      } else if (place.index == kFilterTypeIndex) {
-        menuTarget_ = kFilterTypeIndex;  // FtypeiMouseDown
-        popupMenu(Menu::Filter, x, y);
-      } else if (place.index == kGateMenuTarget) {
-        popupMenu(Menu::Gate, x, y);  // GLenMouseDown
-      } else if (button == MouseButton::Left && !doublePress) {
-        clickPending_ = target;
+      switch (parameterInfo(place.index).boxInput) {
+        case BoxInput::StepOnPress:  // FPitchMouseDown: any button
+          stepChoice(place.index, parameterInfo(place.index).choices.count);
+          break;
+        case BoxInput::FilterMenu:  // FtypeiMouseDown
+          menuTarget_ = place.index;
+          popupMenu(Menu::Filter, x, y);
+          break;
+        case BoxInput::GateMenu:  // GLenMouseDown
+          popupMenu(Menu::Gate, x, y);
+          break;
+        default:
+          if (button == MouseButton::Left && !doublePress) clickPending_ = target;
+          break;
       }
       break;
     case ImageRole::GateNumbers:
     case ImageRole::GateRow1:
-      switchGateStep(kGatePattern1, localY);
+      switchGateStep(kGatePatternVolume, localY);
       break;  // GateBack1MouseDown
     case ImageRole::GateRow2:
-      switchGateStep(kGatePattern2, localY);
+      switchGateStep(kGatePatternFilter, localY);
       break;  // GateBack2MouseDown
     case ImageRole::Caption:
       if (place.name == "GateLabel2" || place.name == "UniLabel") popupMenu(Menu::Gate, x, y);
@@ -581,11 +552,13 @@ void TPluginEditorWindow::MoveVSlider(int index, int y) {
 // ---- gate rows and choice boxes ----
 
 void TPluginEditorWindow::switchGateStep(int index, int y) {
-  if (y < 0 || y >= 16 * 16) return;  // a press routed here from outside the rows switches nothing
-  const int step = y / 16;
+  const int stepHeight = 16;
+  // A press routed here from outside the rows switches nothing.
+  if (y < 0 || y >= kPatternSteps * stepHeight) return;
+  const int step = y / stepHeight;
   int m = patternWord(paramValue(index));
-  m ^= 1 << (15 - step);
-  setfvar(index, static_cast<float>((m + 0.5) / kPatternScale));
+  m ^= 1 << (kPatternSteps - 1 - step);
+  setfvar(index, tamblin::patternValue(m));
   SetControl(index);
 }
 
@@ -617,7 +590,7 @@ void TPluginEditorWindow::popupMenu(Menu which, int x, int y) {
 
 void TPluginEditorWindow::drawMenu() {
   const bool filter = menu_.which == Menu::Filter;
-  const int count = filter ? texts::kFilterMenuItems : texts::kGateMenuItems;
+  const int count = filter ? texts::kFilterMenuItems : texts::gateMenuItems();
   int width = 1;
   for (int k = 0; k < count; ++k) {
     const std::string text = filter ? std::string(texts::filterMenuText(k)) : texts::gateMenuText(k);
@@ -686,15 +659,15 @@ void TPluginEditorWindow::menuCancelled() {
 void TPluginEditorWindow::ClickFilter(int item) {
   std::lock_guard lock(windowLock_);
   if (item < 0 || item >= texts::kFilterMenuItems) return;
-  setfvar(menuTarget_, static_cast<float>((item + 0.5) / 10.99));
+  setfvar(menuTarget_, choiceValue(item, kFilterTypeCount));
   SetControl(menuTarget_);
 }
 
 void TPluginEditorWindow::ClickGate(int item) {
   std::lock_guard lock(windowLock_);
-  if (item < 0 || item >= texts::kGateMenuItems) return;
-  setfvar(kGateMenuTarget, static_cast<float>((item + 0.5) / 15.99));
-  SetControl(kGateMenuTarget);
+  if (item < 0 || item >= texts::gateMenuItems()) return;
+  setfvar(kGateLength, choiceValue(item, texts::gateMenuItems()));
+  SetControl(kGateLength);
 }
 
 }  // namespace tamblin

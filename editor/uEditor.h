@@ -22,7 +22,6 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
  public:
   static constexpr int kClientWidth = kWindowWidth;
   static constexpr int kClientHeight = kWindowHeight;
-  static constexpr int kParameterCount = 100;  // shown indices 0..99
   static constexpr uint32_t kDoubleClickMs = 500;
   static constexpr int kDoubleClickDistance = 2;
 
@@ -39,15 +38,13 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   int Height() const override { return height_; }
   int ClientWidth() const override { return width_; }
   int ClientHeight() const override { return height_; }
-  void setInstrument(APlugin* instrument) override;
+  void setInstrumentLink(std::unique_ptr<InstrumentLink> link) override;
   void Update() override;
   void Show() override;
   void Hide() override;
   void SetAll() override;
   void idle() override;
 
-  // Uses the link for parameter changes and the gate position instead of an instrument (tests).
-  void setInstrumentLink(std::unique_ptr<InstrumentLink> link);
   // The number separator used in value texts ("." or the user's locale's; read at creation).
   void setDecimalSeparator(std::string separator);
 
@@ -142,8 +139,8 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   Image empty_;
   std::vector<Rect> dirty_;  // areas to compose and show; few, apart from each other
 
-  std::array<float, kParameterCount> drawnValues_{};
-  std::array<float, kParameterCount> resetValues_{};
+  std::array<float, kNumParams> drawnValues_{};
+  std::array<float, kNumParams> resetValues_{};
   std::string decimalSeparator_ = ".";
   bool separatorGiven_ = false;
 

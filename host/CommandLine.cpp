@@ -45,7 +45,7 @@ long integerIn(const std::string& option, const std::string& text, long low, lon
 
 std::string usageText() {
   return R"(Usage: tamblin-render PLUGIN.so INPUT.mid -o OUTPUT.wav [options]
-       tamblin-render PLUGIN.so --info
+       tamblin-render PLUGIN.so --info [--program N] [--param INDEX=VALUE]...
 
 Renders a Standard MIDI File (format 0 or 1) through a VST 2 instrument to an audio file.
 
@@ -62,7 +62,8 @@ Options:
       --split-blocks     start a block at every event, for plug-ins that ignore delta frames
       --format FORMAT    wav or flac (default: from the output name)
       --bits N           16, 24 or 32 (32 = float; default 32 for WAV, 24 for FLAC)
-      --info             print what a host sees of the plug-in and exit
+      --info             print what a host sees of the plug-in and exit; the parameter values
+                         are those after --program and --param
   -q, --quiet            no progress bar
   -h, --help             show this help and exit
       --version          show the version and exit

@@ -84,11 +84,32 @@ std::string decibels(float peak) {
   return text;
 }
 
+// Configures the plug-in, then selects --program and applies every --param, in that order; a non-zero
+// answer is the exit status of a refused option.
+int applyProgramAndParameters(const CommandLine& line, Plugin& plugin) {
+  if (line.program && *line.program >= plugin.numPrograms()) {
+    return fail("option --program: " + std::to_string(*line.program) + " is out of range (" + line.pluginPath +
+                " has " + std::to_string(plugin.numPrograms()) + " programs, 0 to " +
+                std::to_string(plugin.numPrograms() - 1) + ")", kExitUsage);
+  }
+  for (auto [index, value] : line.parameters) {
+    if (index >= plugin.numParams()) {
+      return fail("option --param: index " + std::to_string(index) + " is out of range (" + line.pluginPath +
+                  " has " + std::to_string(plugin.numParams()) + " parameters, 0 to " +
+                  std::to_string(plugin.numParams() - 1) + ")", kExitUsage);
+    }
+  }
+  plugin.configure(line.sampleRate, line.blockSize);
+  if (line.program) plugin.setProgram(*line.program);
+  for (auto [index, value] : line.parameters) plugin.setParameter(index, value);
+  return 0;
+}
+
 int run(const CommandLine& line) {
   if (line.info) {
     Host host(HostSettings{static_cast<double>(line.sampleRate), line.blockSize});
     auto plugin = Plugin::load(line.pluginPath, host);
-    plugin->configure(line.sampleRate, line.blockSize);
+    if (int status = applyProgramAndParameters(line, *plugin); status != 0) return status;
     printInfo(*plugin, std::cout);
     return 0;
   }
@@ -102,23 +123,7 @@ int run(const CommandLine& line) {
   TempoMap tempoMap = TempoMap::fromMidiFile(midi, line.tempo);
   Host host(HostSettings{static_cast<double>(line.sampleRate), line.blockSize}, tempoMap);
   auto plugin = Plugin::load(line.pluginPath, host);
-
-  if (line.program && *line.program >= plugin->numPrograms()) {
-    return fail("option --program: " + std::to_string(*line.program) + " is out of range (" + line.pluginPath +
-                " has " + std::to_string(plugin->numPrograms()) + " programs, 0 to " +
-                std::to_string(plugin->numPrograms() - 1) + ")", kExitUsage);
-  }
-  for (auto [index, value] : line.parameters) {
-    if (index >= plugin->numParams()) {
-      return fail("option --param: index " + std::to_string(index) + " is out of range (" + line.pluginPath +
-                  " has " + std::to_string(plugin->numParams()) + " parameters, 0 to " +
-                  std::to_string(plugin->numParams() - 1) + ")", kExitUsage);
-    }
-  }
-
-  plugin->configure(line.sampleRate, line.blockSize);
-  if (line.program) plugin->setProgram(*line.program);
-  for (auto [index, value] : line.parameters) plugin->setParameter(index, value);
+  if (int status = applyProgramAndParameters(line, *plugin); status != 0) return status;
 
   std::vector<TimedEvent> events = scheduleEvents(midi, tempoMap, line.sampleRate);
   if (events.empty()) std::cerr << kProgramName << ": warning: " << line.midiPath << " has no channel events\n";

@@ -1,6 +1,7 @@
 // The editor bridge: size, open and close counting, and the copy of the values into the window.
 #include "APluginEditor.h"
 
+#include <array>
 #include <thread>
 
 #include "uPlugin.h"
@@ -35,15 +36,14 @@ VstInt32 APluginEditor::open(void* hostWindow) {
   parentWindow = hostWindow;
   ++openCount_;
   if (openCount_ == 1 || !window_) {
+    std::array<float, tamblin::kNumStoredValues> values;
+    for (int i = 0; i < tamblin::kNumStoredValues; ++i) values[i] = plugin->soundEngine().param(i);
     std::unique_ptr<tamblin::EditorWindow> created = windowFactory();
-    if (!created || !created->create(parentWindow)) {
+    if (!created || !tamblin::openEditorWindow(*created, parentWindow, values, linkToInstrument(*plugin))) {
       --openCount_;
       if (openCount_ == 0) parentWindow = nullptr;
       return 0;
     }
-    created->SetBounds(0, 0, created->Width(), created->Height());
-    for (int i = 0; i < tamblin::kEditorValueCount; ++i) created->setParamValue(i, plugin->soundEngine().param(i));
-    created->setInstrument(plugin);
     window_ = std::move(created);
     liveWindow.store(window_.get());
   }
@@ -80,7 +80,7 @@ void APluginEditor::update() {
   copiesInFlight.fetch_add(1, std::memory_order_seq_cst);
   if (tamblin::EditorWindow* w = liveWindow.load(std::memory_order_seq_cst)) {
     tamblin::Engine& engine = plugin->soundEngine();
-    for (int i = 0; i < tamblin::kEditorValueCount; ++i) w->setParamValue(i, engine.param(i));
+    for (int i = 0; i < tamblin::kNumStoredValues; ++i) w->setParamValue(i, engine.param(i));
   }
   copiesInFlight.fetch_sub(1, std::memory_order_release);
 }

@@ -9,6 +9,9 @@
 
 class APlugin;
 
+// The editor window's link to this instrument.
+std::unique_ptr<tamblin::InstrumentLink> linkToInstrument(APlugin& instrument);
+
 class APluginEditor : public AEffEditor {
  public:
   static constexpr int kClosedWidth = 665;   // what hosts are told before a window exists

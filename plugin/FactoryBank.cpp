@@ -6,117 +6,145 @@ namespace tamblin {
 namespace {
 
 constexpr FactoryValue kProgram0[] = {
-    {0, 0.75f},        {2, 0.38f},   {3, 0.72f},    {4, 1.0f},     {8, 0.5f},   {9, 0.5f},
-    {10, 0.5f},        {11, 0.5f},   {14, 0.5f},    {15, 0.38f},   {16, 0.72f}, {17, 1.0f},
-    {20, 0.22950001f}, {21, 0.485f}, {22, 0.4197f}, {23, 0.6303f}, {31, 1.0f},  {55, 1.0f}};
+    {kVolume, 0.75f}, {kOsc12Attack, 0.38f}, {kOsc12Release, 0.72f}, {kOsc12Sustain, 1.0f}, {kTune1, 0.5f},
+    {kTune2, 0.5f}, {kTune3, 0.5f}, {kTune4, 0.5f}, {kOscMix, 0.5f}, {kOsc34Attack, 0.38f},
+    {kOsc34Release, 0.72f}, {kOsc34Sustain, 1.0f}, {kUnisonAmount, 0.22950001f}, {kUnisonSpread, 0.485f},
+    {kUnisonSpeed, 0.4197f}, {kUnisonPhase, 0.6303f}, {kFilterFrequency, 1.0f}, {kSpare55, 1.0f}};
 constexpr FactoryValue kProgram1[] = {
-    {0, 0.75f},        {2, 0.38f},    {3, 0.72f},       {4, 1.0f},     {8, 0.33f},    {9, 0.33f},
-    {10, 0.5f},        {11, 0.66f},   {14, 0.5f},       {15, 0.38f},   {16, 0.72f},   {17, 1.0f},
-    {20, 0.22950001f}, {21, 0.485f},  {22, 0.4197f},    {23, 0.6303f}, {28, 0.335f},  {29, 0.8204f},
-    {30, 0.13648772f}, {31, 0.7261f}, {32, 0.6942f},    {33, 0.5945f}, {34, 0.8096f}, {35, 0.7544f},
-    {36, 0.9543f},     {37, 0.18f},   {38, 0.33530003f}};
+    {kVolume, 0.75f}, {kOsc12Attack, 0.38f}, {kOsc12Release, 0.72f}, {kOsc12Sustain, 1.0f}, {kTune1, 0.33f},
+    {kTune2, 0.33f}, {kTune3, 0.5f}, {kTune4, 0.66f}, {kOscMix, 0.5f}, {kOsc34Attack, 0.38f},
+    {kOsc34Release, 0.72f}, {kOsc34Sustain, 1.0f}, {kUnisonAmount, 0.22950001f}, {kUnisonSpread, 0.485f},
+    {kUnisonSpeed, 0.4197f}, {kUnisonPhase, 0.6303f}, {kVibratoAmount, 0.335f}, {kVibratoSpeed, 0.8204f},
+    {kFilterType, 0.13648772f}, {kFilterFrequency, 0.7261f}, {kFilterQ, 0.6942f}, {kFilterEnvelope, 0.5945f},
+    {kFilterRelease, 0.8096f}, {kFilterAttack, 0.7544f}, {kStereoAmount, 0.9543f}, {kStereoWidth, 0.18f},
+    {kStereoSpeed, 0.33530003f}};
 constexpr FactoryValue kProgram2[] = {
-    {0, 0.75f},        {3, 0.43f},    {4, 0.98f},        {6, 0.15015015f},  {7, 0.15015015f},
-    {8, 0.34f},        {9, 0.5f},     {10, 0.5f},        {11, 0.5f},        {14, 0.5f},
-    {16, 0.41f},       {17, 1.0f},    {20, 0.2255f},     {28, 0.115f},      {29, 0.62979996f},
-    {31, 1.0f},        {36, 0.2086f}, {37, 0.11449999f}, {40, 0.5946f},     {41, 0.3548f},
-    {42, 0.2409f},     {43, 0.6709f}, {57, 0.4405f},     {58, 0.71029997f}, {83, 0.8597f},
-    {84, 0.07089999f}, {85, 0.9145f}, {86, 0.31139997f}};
+    {kVolume, 0.75f}, {kOsc12Release, 0.43f}, {kOsc12Sustain, 0.98f}, {kWaveType1, 0.15015015f},
+    {kWaveType2, 0.15015015f}, {kTune1, 0.34f}, {kTune2, 0.5f}, {kTune3, 0.5f}, {kTune4, 0.5f}, {kOscMix, 0.5f},
+    {kOsc34Release, 0.41f}, {kOsc34Sustain, 1.0f}, {kUnisonAmount, 0.2255f}, {kVibratoAmount, 0.115f},
+    {kVibratoSpeed, 0.62979996f}, {kFilterFrequency, 1.0f}, {kStereoAmount, 0.2086f},
+    {kStereoWidth, 0.11449999f}, {kPwm12Amount, 0.5946f}, {kPwm12Speed, 0.3548f}, {kPwm34Amount, 0.2409f},
+    {kPwm34Speed, 0.6709f}, {kPanAmount, 0.4405f}, {kPanSpeed, 0.71029997f}, {kSpare83, 0.8597f},
+    {kSpare84, 0.07089999f}, {kSpare85, 0.9145f}, {kSpare86, 0.31139997f}};
 constexpr FactoryValue kProgram3[] = {
-    {0, 0.91f},         {3, 0.43f},    {4, 0.98f},        {6, 0.8508509f}, {7, 0.8508509f}, {8, 0.34f},
-    {9, 0.5f},          {10, 0.59f},   {11, 0.76f},       {14, 0.5f},      {16, 0.41f},     {17, 1.0f},
-    {19, 0.75376886f},  {20, 0.2255f}, {24, 0.5409f},     {25, 0.7695f},   {28, 1.0f},      {29, 0.62979996f},
-    {30, 0.045495905f}, {31, 0.3985f}, {32, 0.7753f},     {36, 0.4196f},   {37, 0.5341f},   {38, 0.5844f},
-    {39, 0.6096f},      {57, 0.4405f}, {58, 0.71029997f}, {83, 0.8597f},   {84, 0.5365f},   {85, 0.9145f},
-    {86, 0.5113999f}};
+    {kVolume, 0.91f}, {kOsc12Release, 0.43f}, {kOsc12Sustain, 0.98f}, {kWaveType1, 0.8508509f},
+    {kWaveType2, 0.8508509f}, {kTune1, 0.34f}, {kTune2, 0.5f}, {kTune3, 0.59f}, {kTune4, 0.76f},
+    {kOscMix, 0.5f}, {kOsc34Release, 0.41f}, {kOsc34Sustain, 1.0f}, {kFilterTracking, 0.75376886f},
+    {kUnisonAmount, 0.2255f}, {kTremoloAmount, 0.5409f}, {kTremoloSpeed, 0.7695f}, {kVibratoAmount, 1.0f},
+    {kVibratoSpeed, 0.62979996f}, {kFilterType, 0.045495905f}, {kFilterFrequency, 0.3985f}, {kFilterQ, 0.7753f},
+    {kStereoAmount, 0.4196f}, {kStereoWidth, 0.5341f}, {kStereoSpeed, 0.5844f}, {kFilterVelocity, 0.6096f},
+    {kPanAmount, 0.4405f}, {kPanSpeed, 0.71029997f}, {kSpare83, 0.8597f}, {kSpare84, 0.5365f},
+    {kSpare85, 0.9145f}, {kSpare86, 0.5113999f}};
 constexpr FactoryValue kProgram4[] = {
-    {0, 0.75f},    {2, 0.69f},    {3, 0.73f},    {4, 1.0f},         {6, 0.7507508f},   {7, 0.7507508f},
-    {8, 0.5f},     {9, 0.33f},    {10, 0.83f},   {11, 0.67f},       {14, 0.5f},        {15, 0.37f},
-    {16, 0.69f},   {17, 0.14f},   {18, 0.64f},   {20, 0.2401f},     {21, 0.5353f},     {22, 0.2901f},
-    {26, 0.3948f}, {27, 0.4746f}, {28, 0.7935f}, {29, 0.77959996f}, {30, 0.13648772f}, {31, 0.8458f},
-    {32, 0.6347f}, {36, 0.3755f}, {37, 0.2838f}, {38, 0.2607f},     {80, 0.75376886f}};
+    {kVolume, 0.75f}, {kOsc12Attack, 0.69f}, {kOsc12Release, 0.73f}, {kOsc12Sustain, 1.0f},
+    {kWaveType1, 0.7507508f}, {kWaveType2, 0.7507508f}, {kTune1, 0.5f}, {kTune2, 0.33f}, {kTune3, 0.83f},
+    {kTune4, 0.67f}, {kOscMix, 0.5f}, {kOsc34Attack, 0.37f}, {kOsc34Release, 0.69f}, {kOsc34Sustain, 0.14f},
+    {kOsc34Decay, 0.64f}, {kUnisonAmount, 0.2401f}, {kUnisonSpread, 0.5353f}, {kUnisonSpeed, 0.2901f},
+    {kFilterModAmount, 0.3948f}, {kFilterModSpeed, 0.4746f}, {kVibratoAmount, 0.7935f},
+    {kVibratoSpeed, 0.77959996f}, {kFilterType, 0.13648772f}, {kFilterFrequency, 0.8458f}, {kFilterQ, 0.6347f},
+    {kStereoAmount, 0.3755f}, {kStereoWidth, 0.2838f}, {kStereoSpeed, 0.2607f}, {kEnvelopeMode, 0.75376886f}};
 constexpr FactoryValue kProgram5[] = {
-    {0, 0.87f},        {1, 0.6103f},  {2, 0.79f},        {3, 0.72f},        {4, 1.0f},     {8, 0.33f},
-    {9, 0.33f},        {10, 0.5f},    {11, 0.66f},       {14, 0.5f},        {15, 0.38f},   {16, 0.72f},
-    {17, 1.0f},        {20, 0.4591f}, {21, 0.7849f},     {22, 0.7695f},     {23, 0.6303f}, {24, 0.7995f},
-    {25, 0.7589f},     {26, 0.58f},   {27, 0.29020002f}, {28, 0.54080003f}, {29, 0.8403f}, {30, 0.31847134f},
-    {31, 0.88140005f}, {32, 0.6942f}, {34, 0.8096f},     {35, 0.7544f},     {36, 0.5154f}, {37, 0.55910003f},
-    {38, 0.33530003f}, {45, 0.3494f}, {46, 0.431f}};
+    {kVolume, 0.87f}, {kPortamento, 0.6103f}, {kOsc12Attack, 0.79f}, {kOsc12Release, 0.72f},
+    {kOsc12Sustain, 1.0f}, {kTune1, 0.33f}, {kTune2, 0.33f}, {kTune3, 0.5f}, {kTune4, 0.66f}, {kOscMix, 0.5f},
+    {kOsc34Attack, 0.38f}, {kOsc34Release, 0.72f}, {kOsc34Sustain, 1.0f}, {kUnisonAmount, 0.4591f},
+    {kUnisonSpread, 0.7849f}, {kUnisonSpeed, 0.7695f}, {kUnisonPhase, 0.6303f}, {kTremoloAmount, 0.7995f},
+    {kTremoloSpeed, 0.7589f}, {kFilterModAmount, 0.58f}, {kFilterModSpeed, 0.29020002f},
+    {kVibratoAmount, 0.54080003f}, {kVibratoSpeed, 0.8403f}, {kFilterType, 0.31847134f},
+    {kFilterFrequency, 0.88140005f}, {kFilterQ, 0.6942f}, {kFilterRelease, 0.8096f}, {kFilterAttack, 0.7544f},
+    {kStereoAmount, 0.5154f}, {kStereoWidth, 0.55910003f}, {kStereoSpeed, 0.33530003f}, {kSpare45, 0.3494f},
+    {kSpare46, 0.431f}};
 constexpr FactoryValue kProgram6[] = {
-    {0, 0.75f},        {3, 0.72f},    {4, 1.0f},       {6, 0.05005005f},  {8, 0.5f},
-    {9, 0.5f},         {10, 0.5f},    {11, 0.5f},      {14, 0.5f},        {17, 1.0f},
-    {19, 0.75376886f}, {20, 0.3496f}, {21, 0.2999f},   {22, 0.3303f},     {30, 0.13648772f},
-    {31, 1.0f},        {34, 0.4696f}, {35, 0.4098f},   {92, 0.67710125f}, {93, 0.67447674f},
-    {94, 1.0f},        {95, 0.5203f}, {96, 0.501002f}, {97, 0.6506f},     {98, 0.9693558f}};
+    {kVolume, 0.75f}, {kOsc12Release, 0.72f}, {kOsc12Sustain, 1.0f}, {kWaveType1, 0.05005005f}, {kTune1, 0.5f},
+    {kTune2, 0.5f}, {kTune3, 0.5f}, {kTune4, 0.5f}, {kOscMix, 0.5f}, {kOsc34Sustain, 1.0f},
+    {kFilterTracking, 0.75376886f}, {kUnisonAmount, 0.3496f}, {kUnisonSpread, 0.2999f}, {kUnisonSpeed, 0.3303f},
+    {kFilterType, 0.13648772f}, {kFilterFrequency, 1.0f}, {kFilterRelease, 0.4696f}, {kFilterAttack, 0.4098f},
+    {kGatePatternVolume, 0.67710125f}, {kGatePatternFilter, 0.67447674f}, {kGateToVolume, 1.0f},
+    {kGateToFilter, 0.5203f}, {kGateTempo, 0.501002f}, {kGateSmooth, 0.6506f}, {kGateLength, 0.9693558f}};
 constexpr FactoryValue kProgram7[] = {
-    {0, 0.86f},    {2, 0.38f},         {3, 0.23f},        {4, 0.54f},    {5, 0.58f},        {7, 0.6506507f},
-    {8, 0.5f},     {9, 0.5f},          {10, 0.67f},       {11, 0.76f},   {14, 0.7f},        {15, 0.85f},
-    {16, 0.72f},   {17, 1.0f},         {20, 0.22950001f}, {21, 0.485f},  {22, 0.4197f},     {23, 0.6303f},
-    {28, 0.4145f}, {29, 0.7645f},      {30, 0.13648772f}, {31, 0.8405f}, {32, 0.79989994f}, {33, 0.555f},
-    {34, 0.7611f}, {35, 0.041599978f}, {36, 0.3354f},     {37, 0.1806f}, {38, 0.265f},      {45, 0.3095f},
-    {46, 0.6752f}, {80, 0.75376886f}};
+    {kVolume, 0.86f}, {kOsc12Attack, 0.38f}, {kOsc12Release, 0.23f}, {kOsc12Sustain, 0.54f},
+    {kOsc12Decay, 0.58f}, {kWaveType2, 0.6506507f}, {kTune1, 0.5f}, {kTune2, 0.5f}, {kTune3, 0.67f},
+    {kTune4, 0.76f}, {kOscMix, 0.7f}, {kOsc34Attack, 0.85f}, {kOsc34Release, 0.72f}, {kOsc34Sustain, 1.0f},
+    {kUnisonAmount, 0.22950001f}, {kUnisonSpread, 0.485f}, {kUnisonSpeed, 0.4197f}, {kUnisonPhase, 0.6303f},
+    {kVibratoAmount, 0.4145f}, {kVibratoSpeed, 0.7645f}, {kFilterType, 0.13648772f},
+    {kFilterFrequency, 0.8405f}, {kFilterQ, 0.79989994f}, {kFilterEnvelope, 0.555f}, {kFilterRelease, 0.7611f},
+    {kFilterAttack, 0.041599978f}, {kStereoAmount, 0.3354f}, {kStereoWidth, 0.1806f}, {kStereoSpeed, 0.265f},
+    {kSpare45, 0.3095f}, {kSpare46, 0.6752f}, {kEnvelopeMode, 0.75376886f}};
 constexpr FactoryValue kProgram8[] = {
-    {0, 0.75f},    {4, 1.0f},     {6, 0.15015015f}, {7, 0.15015015f}, {8, 0.5f},
-    {9, 0.5f},     {10, 0.66f},   {11, 0.83f},      {14, 0.5f},       {17, 1.0f},
-    {20, 0.1743f}, {21, 0.4394f}, {22, 0.3198f},    {31, 1.0f},       {36, 0.3331f},
-    {37, 0.2803f}, {38, 0.3094f}, {40, 0.4597f},    {41, 0.115f},     {42, 0.4301f},
-    {43, 0.2147f}, {45, 0.6751f}, {46, 0.5617f},    {47, 0.7734304f}, {78, 0.8361204f}};
+    {kVolume, 0.75f}, {kOsc12Sustain, 1.0f}, {kWaveType1, 0.15015015f}, {kWaveType2, 0.15015015f},
+    {kTune1, 0.5f}, {kTune2, 0.5f}, {kTune3, 0.66f}, {kTune4, 0.83f}, {kOscMix, 0.5f}, {kOsc34Sustain, 1.0f},
+    {kUnisonAmount, 0.1743f}, {kUnisonSpread, 0.4394f}, {kUnisonSpeed, 0.3198f}, {kFilterFrequency, 1.0f},
+    {kStereoAmount, 0.3331f}, {kStereoWidth, 0.2803f}, {kStereoSpeed, 0.3094f}, {kPwm12Amount, 0.4597f},
+    {kPwm12Speed, 0.115f}, {kPwm34Amount, 0.4301f}, {kPwm34Speed, 0.2147f}, {kSpare45, 0.6751f},
+    {kSpare46, 0.5617f}, {kSpare47, 0.7734304f}, {kPlayMode, 0.8361204f}};
 constexpr FactoryValue kProgram9[] = {
-    {0, 0.91f},        {3, 0.43f},        {4, 0.98f},    {6, 0.8508509f}, {7, 0.8508509f}, {8, 0.8f},
-    {9, 0.5f},         {10, 0.59f},       {11, 0.76f},   {14, 0.5f},      {16, 0.41f},     {17, 1.0f},
-    {19, 0.75376886f}, {20, 0.6299f},     {21, 0.5043f}, {22, 0.5841f},   {23, 0.645f},    {24, 0.86f},
-    {25, 0.8351f},     {26, 0.14920002f}, {27, 0.6857f}, {28, 1.0f},      {29, 0.8498f},   {30, 0.8644222f},
-    {31, 0.6629f},     {32, 0.85f},       {36, 0.115f},  {39, 0.6096f},   {57, 0.4405f},   {58, 0.71029997f},
-    {83, 0.8597f},     {84, 0.5365f},     {85, 0.9145f}, {86, 0.5113999f}};
+    {kVolume, 0.91f}, {kOsc12Release, 0.43f}, {kOsc12Sustain, 0.98f}, {kWaveType1, 0.8508509f},
+    {kWaveType2, 0.8508509f}, {kTune1, 0.8f}, {kTune2, 0.5f}, {kTune3, 0.59f}, {kTune4, 0.76f}, {kOscMix, 0.5f},
+    {kOsc34Release, 0.41f}, {kOsc34Sustain, 1.0f}, {kFilterTracking, 0.75376886f}, {kUnisonAmount, 0.6299f},
+    {kUnisonSpread, 0.5043f}, {kUnisonSpeed, 0.5841f}, {kUnisonPhase, 0.645f}, {kTremoloAmount, 0.86f},
+    {kTremoloSpeed, 0.8351f}, {kFilterModAmount, 0.14920002f}, {kFilterModSpeed, 0.6857f},
+    {kVibratoAmount, 1.0f}, {kVibratoSpeed, 0.8498f}, {kFilterType, 0.8644222f}, {kFilterFrequency, 0.6629f},
+    {kFilterQ, 0.85f}, {kStereoAmount, 0.115f}, {kFilterVelocity, 0.6096f}, {kPanAmount, 0.4405f},
+    {kPanSpeed, 0.71029997f}, {kSpare83, 0.8597f}, {kSpare84, 0.5365f}, {kSpare85, 0.9145f},
+    {kSpare86, 0.5113999f}};
 constexpr FactoryValue kProgram10[] = {
-    {0, 0.89f},        {3, 0.72f},        {4, 0.35f},        {5, 0.21f},        {6, 0.35035035f},
-    {7, 0.950951f},    {8, 0.5f},         {9, 0.66f},        {10, 0.5f},        {11, 0.66f},
-    {14, 0.05f},       {18, 0.16f},       {19, 0.75376886f}, {20, 0.34910002f}, {21, 0.56520003f},
-    {22, 0.6633f},     {23, 0.6303f},     {24, 0.4654f},     {25, 0.8004f},     {28, 0.97510004f},
-    {29, 0.84209996f}, {30, 0.13648772f}, {31, 1.0f},        {32, 0.43099996f}, {33, 0.5646f},
-    {34, 0.8096f},     {35, 0.17060003f}, {36, 0.9543f},     {37, 0.18f},       {38, 0.33530003f},
-    {80, 0.75376886f}};
+    {kVolume, 0.89f}, {kOsc12Release, 0.72f}, {kOsc12Sustain, 0.35f}, {kOsc12Decay, 0.21f},
+    {kWaveType1, 0.35035035f}, {kWaveType2, 0.950951f}, {kTune1, 0.5f}, {kTune2, 0.66f}, {kTune3, 0.5f},
+    {kTune4, 0.66f}, {kOscMix, 0.05f}, {kOsc34Decay, 0.16f}, {kFilterTracking, 0.75376886f},
+    {kUnisonAmount, 0.34910002f}, {kUnisonSpread, 0.56520003f}, {kUnisonSpeed, 0.6633f},
+    {kUnisonPhase, 0.6303f}, {kTremoloAmount, 0.4654f}, {kTremoloSpeed, 0.8004f}, {kVibratoAmount, 0.97510004f},
+    {kVibratoSpeed, 0.84209996f}, {kFilterType, 0.13648772f}, {kFilterFrequency, 1.0f}, {kFilterQ, 0.43099996f},
+    {kFilterEnvelope, 0.5646f}, {kFilterRelease, 0.8096f}, {kFilterAttack, 0.17060003f},
+    {kStereoAmount, 0.9543f}, {kStereoWidth, 0.18f}, {kStereoSpeed, 0.33530003f}, {kEnvelopeMode, 0.75376886f}};
 constexpr FactoryValue kProgram11[] = {
-    {0, 0.75f},       {2, 0.16f},       {3, 0.35f},        {4, 0.6f},         {5, 0.74f},
-    {6, 0.15015015f}, {7, 0.15015015f}, {8, 0.83f},        {9, 0.83f},        {10, 0.5f},
-    {11, 0.5f},       {14, 0.5f},       {17, 1.0f},        {19, 0.2512563f},  {20, 0.3102f},
-    {21, 0.4188f},    {22, 0.3896f},    {23, 0.3747f},     {26, 0.22089998f}, {27, 0.094600014f},
-    {30, 0.955414f},  {31, 0.6634f},    {32, 0.74700004f}, {40, 0.7946f},     {41, 0.23130001f},
-    {92, 0.6666795f}, {93, 0.9254991f}, {94, 1.0f},        {95, 0.22219999f}, {96, 0.501002f},
-    {97, 0.5803f},    {98, 0.9693558f}};
+    {kVolume, 0.75f}, {kOsc12Attack, 0.16f}, {kOsc12Release, 0.35f}, {kOsc12Sustain, 0.6f},
+    {kOsc12Decay, 0.74f}, {kWaveType1, 0.15015015f}, {kWaveType2, 0.15015015f}, {kTune1, 0.83f},
+    {kTune2, 0.83f}, {kTune3, 0.5f}, {kTune4, 0.5f}, {kOscMix, 0.5f}, {kOsc34Sustain, 1.0f},
+    {kFilterTracking, 0.2512563f}, {kUnisonAmount, 0.3102f}, {kUnisonSpread, 0.4188f}, {kUnisonSpeed, 0.3896f},
+    {kUnisonPhase, 0.3747f}, {kFilterModAmount, 0.22089998f}, {kFilterModSpeed, 0.094600014f},
+    {kFilterType, 0.955414f}, {kFilterFrequency, 0.6634f}, {kFilterQ, 0.74700004f}, {kPwm12Amount, 0.7946f},
+    {kPwm12Speed, 0.23130001f}, {kGatePatternVolume, 0.6666795f}, {kGatePatternFilter, 0.9254991f},
+    {kGateToVolume, 1.0f}, {kGateToFilter, 0.22219999f}, {kGateTempo, 0.501002f}, {kGateSmooth, 0.5803f},
+    {kGateLength, 0.9693558f}};
 constexpr FactoryValue kProgram12[] = {
-    {0, 1.0f},         {3, 0.01f},        {5, 0.37f},        {6, 0.15015015f},  {7, 0.8508509f},
-    {8, 0.5f},         {9, 0.5f},         {10, 0.5f},        {11, 0.5f},        {14, 0.89f},
-    {18, 0.31f},       {20, 0.314f},      {21, 0.2096f},     {28, 0.115f},      {29, 0.62979996f},
-    {30, 0.13648772f}, {31, 1.0f},        {32, 0.8699f},     {33, 0.61090004f}, {34, 0.6403f},
-    {37, 0.11449999f}, {39, 0.9847f},     {40, 0.5946f},     {41, 0.3548f},     {42, 0.2409f},
-    {43, 0.6709f},     {57, 0.4405f},     {58, 0.71029997f}, {79, 0.2512563f},  {80, 0.75376886f},
-    {83, 0.8597f},     {84, 0.07089999f}, {85, 0.9145f},     {86, 0.31139997f}};
+    {kVolume, 1.0f}, {kOsc12Release, 0.01f}, {kOsc12Decay, 0.37f}, {kWaveType1, 0.15015015f},
+    {kWaveType2, 0.8508509f}, {kTune1, 0.5f}, {kTune2, 0.5f}, {kTune3, 0.5f}, {kTune4, 0.5f}, {kOscMix, 0.89f},
+    {kOsc34Decay, 0.31f}, {kUnisonAmount, 0.314f}, {kUnisonSpread, 0.2096f}, {kVibratoAmount, 0.115f},
+    {kVibratoSpeed, 0.62979996f}, {kFilterType, 0.13648772f}, {kFilterFrequency, 1.0f}, {kFilterQ, 0.8699f},
+    {kFilterEnvelope, 0.61090004f}, {kFilterRelease, 0.6403f}, {kStereoWidth, 0.11449999f},
+    {kFilterVelocity, 0.9847f}, {kPwm12Amount, 0.5946f}, {kPwm12Speed, 0.3548f}, {kPwm34Amount, 0.2409f},
+    {kPwm34Speed, 0.6709f}, {kPanAmount, 0.4405f}, {kPanSpeed, 0.71029997f}, {kVelocityToVolume, 0.2512563f},
+    {kEnvelopeMode, 0.75376886f}, {kSpare83, 0.8597f}, {kSpare84, 0.07089999f}, {kSpare85, 0.9145f},
+    {kSpare86, 0.31139997f}};
 constexpr FactoryValue kProgram13[] = {
-    {0, 0.75f},        {3, 0.43f},        {4, 0.98f},        {6, 0.5505506f},   {7, 0.5505506f},
-    {8, 0.34f},        {9, 0.6f},         {10, 0.5f},        {11, 0.66f},       {14, 0.5f},
-    {16, 0.41f},       {17, 1.0f},        {20, 0.1757f},     {21, 0.5287f},     {22, 0.8648f},
-    {23, 0.4154f},     {28, 0.8151f},     {29, 0.82969993f}, {31, 1.0f},        {36, 0.2086f},
-    {37, 0.41979998f}, {38, 0.3662f},     {40, 0.5946f},     {41, 0.3548f},     {42, 0.2409f},
-    {43, 0.6709f},     {45, 0.474f},      {46, 0.4353f},     {57, 0.4405f},     {58, 0.71029997f},
-    {83, 0.8597f},     {84, 0.07089999f}, {85, 0.9145f},     {86, 0.31139997f}, {92, 0.5000077f},
-    {94, 1.0f},        {96, 0.501002f},   {97, 0.603f},      {98, 0.09380863f}};
+    {kVolume, 0.75f}, {kOsc12Release, 0.43f}, {kOsc12Sustain, 0.98f}, {kWaveType1, 0.5505506f},
+    {kWaveType2, 0.5505506f}, {kTune1, 0.34f}, {kTune2, 0.6f}, {kTune3, 0.5f}, {kTune4, 0.66f}, {kOscMix, 0.5f},
+    {kOsc34Release, 0.41f}, {kOsc34Sustain, 1.0f}, {kUnisonAmount, 0.1757f}, {kUnisonSpread, 0.5287f},
+    {kUnisonSpeed, 0.8648f}, {kUnisonPhase, 0.4154f}, {kVibratoAmount, 0.8151f}, {kVibratoSpeed, 0.82969993f},
+    {kFilterFrequency, 1.0f}, {kStereoAmount, 0.2086f}, {kStereoWidth, 0.41979998f}, {kStereoSpeed, 0.3662f},
+    {kPwm12Amount, 0.5946f}, {kPwm12Speed, 0.3548f}, {kPwm34Amount, 0.2409f}, {kPwm34Speed, 0.6709f},
+    {kSpare45, 0.474f}, {kSpare46, 0.4353f}, {kPanAmount, 0.4405f}, {kPanSpeed, 0.71029997f},
+    {kSpare83, 0.8597f}, {kSpare84, 0.07089999f}, {kSpare85, 0.9145f}, {kSpare86, 0.31139997f},
+    {kGatePatternVolume, 0.5000077f}, {kGateToVolume, 1.0f}, {kGateTempo, 0.501002f}, {kGateSmooth, 0.603f},
+    {kGateLength, 0.09380863f}};
 constexpr FactoryValue kProgram14[] = {
-    {0, 0.75f},        {1, 0.56909996f},  {2, 0.33f},         {3, 0.73f},         {4, 1.0f},
-    {6, 0.8508509f},   {7, 0.8508509f},   {8, 0.19f},         {9, 0.39f},         {10, 1.0f},
-    {11, 0.83f},       {14, 0.5f},        {17, 1.0f},         {19, 0.75376886f},  {20, 0.09489999f},
-    {21, 0.3395f},     {22, 0.38899997f}, {25, 0.029700002f}, {26, 0.038899995f}, {27, 0.8104f},
-    {28, 0.24030003f}, {29, 0.86960006f}, {30, 0.8644222f},   {31, 0.4583f},      {32, 1.0f},
-    {36, 0.3847f},     {37, 0.4051f},     {38, 0.4397f},      {45, 0.48f},        {46, 0.6543f},
-    {78, 0.16722408f}};
+    {kVolume, 0.75f}, {kPortamento, 0.56909996f}, {kOsc12Attack, 0.33f}, {kOsc12Release, 0.73f},
+    {kOsc12Sustain, 1.0f}, {kWaveType1, 0.8508509f}, {kWaveType2, 0.8508509f}, {kTune1, 0.19f}, {kTune2, 0.39f},
+    {kTune3, 1.0f}, {kTune4, 0.83f}, {kOscMix, 0.5f}, {kOsc34Sustain, 1.0f}, {kFilterTracking, 0.75376886f},
+    {kUnisonAmount, 0.09489999f}, {kUnisonSpread, 0.3395f}, {kUnisonSpeed, 0.38899997f},
+    {kTremoloSpeed, 0.029700002f}, {kFilterModAmount, 0.038899995f}, {kFilterModSpeed, 0.8104f},
+    {kVibratoAmount, 0.24030003f}, {kVibratoSpeed, 0.86960006f}, {kFilterType, 0.8644222f},
+    {kFilterFrequency, 0.4583f}, {kFilterQ, 1.0f}, {kStereoAmount, 0.3847f}, {kStereoWidth, 0.4051f},
+    {kStereoSpeed, 0.4397f}, {kSpare45, 0.48f}, {kSpare46, 0.6543f}, {kPlayMode, 0.16722408f}};
 constexpr FactoryValue kProgram15[] = {
-    {0, 0.75f},        {2, 0.38f},    {3, 0.72f},    {4, 1.0f},         {6, 0.15015015f},
-    {7, 0.15015015f},  {8, 0.33f},    {9, 0.39f},    {10, 0.56f},       {11, 0.66f},
-    {14, 0.5f},        {15, 0.38f},   {16, 0.72f},   {17, 1.0f},        {20, 0.05980001f},
-    {21, 0.15510002f}, {22, 0.2401f}, {23, 0.6303f}, {28, 0.2352f},     {29, 0.64449996f},
-    {30, 0.13648772f}, {31, 0.7261f}, {32, 0.6942f}, {33, 0.5945f},     {34, 0.8096f},
-    {35, 0.3402f},     {36, 0.4892f}, {37, 0.18f},   {38, 0.33530003f}, {40, 0.5894f},
-    {41, 0.20290002f}, {42, 0.6575f}, {43, 0.265f}};
+    {kVolume, 0.75f}, {kOsc12Attack, 0.38f}, {kOsc12Release, 0.72f}, {kOsc12Sustain, 1.0f},
+    {kWaveType1, 0.15015015f}, {kWaveType2, 0.15015015f}, {kTune1, 0.33f}, {kTune2, 0.39f}, {kTune3, 0.56f},
+    {kTune4, 0.66f}, {kOscMix, 0.5f}, {kOsc34Attack, 0.38f}, {kOsc34Release, 0.72f}, {kOsc34Sustain, 1.0f},
+    {kUnisonAmount, 0.05980001f}, {kUnisonSpread, 0.15510002f}, {kUnisonSpeed, 0.2401f},
+    {kUnisonPhase, 0.6303f}, {kVibratoAmount, 0.2352f}, {kVibratoSpeed, 0.64449996f},
+    {kFilterType, 0.13648772f}, {kFilterFrequency, 0.7261f}, {kFilterQ, 0.6942f}, {kFilterEnvelope, 0.5945f},
+    {kFilterRelease, 0.8096f}, {kFilterAttack, 0.3402f}, {kStereoAmount, 0.4892f}, {kStereoWidth, 0.18f},
+    {kStereoSpeed, 0.33530003f}, {kPwm12Amount, 0.5894f}, {kPwm12Speed, 0.20290002f}, {kPwm34Amount, 0.6575f},
+    {kPwm34Speed, 0.265f}};
 
 }  // namespace
 

@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <iterator>
 
+#include "ParameterTable.h"
+
 namespace tamblin {
 
 struct FactoryValue {
-  int index;
+  ParamId index;
   float value;  // the exact 32-bit value a program stores
 };
 

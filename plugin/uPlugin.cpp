@@ -44,19 +44,14 @@ APlugin::APlugin(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kN
   for (int p = kNumPrograms - 1; p >= 0; --p) programs[p] = std::make_unique<APluginProgram>();
   setEditor(new APluginEditor(this));
   hasVu(false);
-  engine.initPitchBend();
   setNumInputs(2);
   setNumOutputs(2);
   canMono(true);
   canProcessReplacing(true);
   isSynth(true);
   setUniqueID(fourChars('T', 'm', 'b', 'l'));
-  engine.initPhases();
-  engine.initTimingAndRate();
   loadFactoryBank();
   setProgram(0);
-  engine.initArpList();
-  engine.buildWaveTables();
 }
 
 APlugin::~APlugin() {
@@ -84,9 +79,8 @@ void APlugin::setParameter(VstInt32 index, float value) {
     value = 0.0f;
   else if (std::isnan(value))
     value = 0.0f;
-  engine.setParam(index, value);
+  engine.setParameter(index, value);
   programs[loadCurProgram()]->setValue(index, value);
-  if (index == tamblin::kPlayModeParam) engine.requestResetPlayMode();
   if (editor) editor->update();
 }
 

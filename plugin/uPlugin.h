@@ -7,7 +7,7 @@
 
 #include "DAudioEffectX.h"
 #include "Engine.h"
-#include "Parameters.h"
+#include "ParameterTable.h"
 
 // One stored set of parameter values with its name.
 class APluginProgram {

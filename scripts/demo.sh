@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what the build needs, builds the plug-in and the command-line host, shows what a host sees
-# when it loads the library, and renders the demo phrase through it for every factory program.
+# Installs what the build needs, builds the plug-in and every tool the demo uses (the CMake target
+# tamblin-demo), shows what a host sees when it loads the library, and renders the demo phrase through
+# it for every factory program into out/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset release
-cmake --build --preset release -j "$jobs" --target Tamblin2 tamblin-render
+cmake --build --preset release -j "$jobs" --target tamblin-demo
 plugin=build/release/plugin/Tamblin2.so
 echo "== What a host sees when it loads $plugin"
 build/release/host/tamblin-render "$plugin" --info

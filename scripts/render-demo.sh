@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Renders the demo phrase through the built plug-in once per factory program, with waveform and
-# spectrogram pictures and an index page.
+# spectrogram pictures and an index page, and fails if any render reaches full scale.
 #
 # Usage: scripts/render-demo.sh BUILD_DIR [OUTPUT_DIR]
-#   BUILD_DIR   a configured and built tree (tamblin-render, tamblin-waveform and the plug-in)
+#   BUILD_DIR   a configured tree with the target tamblin-demo built (the plug-in and every tool used
+#               here; their paths come from BUILD_DIR/demo-tools.txt)
 #   OUTPUT_DIR  where the files go (default: out/demo in the repository); earlier demo files there
 #               are replaced
 # Files are 24-bit WAV. TAMBLIN_DEMO_ARGS adds options for tamblin-render (for example "--bits 32"
 # for float samples, or "--sample-rate 48000").
+#
+# The factory programs are voiced loud: a four-note chord drives most of them into the output's soft
+# clipper. The demo plays every program kDemoTrimDb below its own Volume (parameter 0, whose 0..1 range
+# spans -40..0 dB), so each is heard clean and their loudness relative to each other is kept.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,20 +20,30 @@ if [ $# -lt 1 ] || [ $# -gt 2 ]; then
   echo "usage: $0 BUILD_DIR [OUTPUT_DIR]" >&2
   exit 2
 fi
+[ -d "$1" ] || { echo "render-demo: error: $1 is not a build folder; run: bash scripts/demo.sh" >&2; exit 1; }
 build=$(cd "$1" && pwd)
 out=${2:-$here/out/demo}
-render="$build/host/tamblin-render"
-waveform="$build/host/tamblin-waveform"
-plugin="$build/plugin/Tamblin2.so"
 midi="$here/demo/tamblin-demo.mid"
+descriptions="$here/demo/programs.txt"
+readonly kDemoTrimDb=14
+readonly kVolumeRangeDb=40
 
-for tool in "$render" "$waveform"; do
-  [ -x "$tool" ] || { echo "render-demo: error: $tool is missing; build the project first" >&2; exit 1; }
-done
-if [ ! -f "$plugin" ]; then
-  plugin=$(find "$build" -name 'Tamblin2.so' -print -quit)
-  [ -n "$plugin" ] || { echo "render-demo: error: no Tamblin2.so under $build; build the project first" >&2; exit 1; }
-fi
+missing() {
+  echo "render-demo: error: $1; build the demo's tools with: cmake --build $build --target tamblin-demo" >&2
+  echo "  (or run bash scripts/demo.sh, which configures, builds and renders)" >&2
+  exit 1
+}
+tools="$build/demo-tools.txt"
+[ -f "$tools" ] || missing "$tools is missing (is $build a configured Tamblin build folder?)"
+tool() {
+  local path
+  path=$(awk -F= -v name="$1" '$1 == name {print substr($0, length(name) + 2)}' "$tools")
+  [ -n "$path" ] && [ -f "$path" ] || missing "${path:-$1} is missing"
+  echo "$path"
+}
+render=$(tool tamblin-render)
+waveform=$(tool tamblin-waveform)
+plugin=$(tool Tamblin2)
 [ -f "$midi" ] || { echo "render-demo: error: $midi is missing" >&2; exit 1; }
 have_sox=1
 command -v sox > /dev/null || { have_sox=0; echo "render-demo: warning: sox is not installed, no spectrograms" >&2; }
@@ -41,13 +56,17 @@ rm -f "$out"/[0-9][0-9]-*.wav "$out"/[0-9][0-9]-*.png "$out/index.html"
 mapfile -t programs < <("$render" "$plugin" --info | awk '/^Programs /{on=1; next} on && NF {print}')
 [ ${#programs[@]} -gt 0 ] || { echo "render-demo: error: $plugin reports no programs" >&2; exit 1; }
 
+html() { sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' <<< "$1"; }
+
 page="$out/index.html"
 {
   echo '<!doctype html><meta charset="utf-8"><title>Tamblin demo</title>'
   echo '<style>body{font-family:sans-serif;background:#111;color:#ddd;max-width:1240px;margin:auto}img{width:100%}</style>'
   echo '<h1>Tamblin: the demo phrase on every factory program</h1>'
+  echo "<p>Each program plays $kDemoTrimDb dB below its own Volume, so that no chord reaches the output's soft clipper.</p>"
 } > "$page"
 
+loud=0
 # Blocks are split at every event: the instrument starts events at block boundaries.
 # shellcheck disable=SC2086
 for line in "${programs[@]}"; do
@@ -56,20 +75,35 @@ for line in "${programs[@]}"; do
   safe=$(tr -c 'A-Za-z0-9_-' '_' <<< "$name" | sed -E 's/_+$//')
   [ -n "$safe" ] || safe=program
   base=$(printf '%02d-%s' "$number" "$safe")
-  echo "Program $number ($name) -> $base.wav"
-  "$render" "$plugin" "$midi" -o "$out/$base.wav" --program "$number" --split-blocks --tail auto --bits 24 \
-    ${TAMBLIN_DEMO_ARGS:-}
+  description=$(awk -F'\t' -v n="$number" -v name="$name" '$1 == n && $2 == name {print $3}' "$descriptions")
+  [ -n "$description" ] || { echo "render-demo: error: $descriptions has no line for program $number ($name)" >&2; exit 1; }
+  volume=$("$render" "$plugin" --info --program "$number" | awk '$1 == "0" && $2 == "Volume" {print $NF}')
+  [ -n "$volume" ] || { echo "render-demo: error: program $number reports no Volume" >&2; exit 1; }
+  demo_volume=$(awk -v v="$volume" -v t="$kDemoTrimDb" -v r="$kVolumeRangeDb" \
+    'BEGIN {x = v - t / r; if (x < 0) x = 0; printf "%.6f", x}')
+  report=$("$render" "$plugin" "$midi" -o "$out/$base.wav" --program "$number" --param "0=$demo_volume" \
+    --split-blocks --tail auto --bits 24 ${TAMBLIN_DEMO_ARGS:-} 2>&1) || { echo "$report" >&2; exit 1; }
+  peak=$(sed -nE 's/.*, peak (-?[0-9.]+) dBFS.*/\1/p' <<< "$report")
+  echo "Program $number ($name) -> $base.wav, peak ${peak:-?} dBFS"
+  # The soft clipper holds anything at or above full scale to exactly 0 dBFS.
+  if [ -z "$peak" ] || awk -v p="$peak" 'BEGIN {exit !(p >= -0.1)}'; then
+    echo "render-demo: error: program $number ($name) reaches full scale in the demo" >&2
+    loud=1
+  fi
   "$waveform" "$out/$base.wav" "$out/$base-waveform.png"
   if [ $have_sox -eq 1 ]; then
     sox -V1 "$out/$base.wav" -n spectrogram -x 1200 -y 257 -t "Tamblin program $number: $name" \
       -o "$out/$base-spectrogram.png"
   fi
   {
-    echo "<h2>$number: $name</h2><audio controls src=\"$base.wav\"></audio>"
+    echo "<h2>$number: $(html "$name")</h2>"
+    echo "<p>$(html "$description")</p>"
+    echo "<audio controls src=\"$base.wav\"></audio>"
     echo "<img src=\"$base-waveform.png\" alt=\"waveform\">"
     if [ $have_sox -eq 1 ]; then echo "<img src=\"$base-spectrogram.png\" alt=\"spectrogram\">"; fi
   } >> "$page"
 done
+[ $loud -eq 0 ] || exit 1
 
 echo
 echo "Demo renders (${#programs[@]} programs) are in $out:"

@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
-# Installs, with apt-get, every Debian package the build, the tests and the demo use (lists in
-# scripts/packages/). Runs as root; does nothing when all are present.
+# Installs, with apt-get, the Debian packages the build and the demo use (lists in scripts/packages/*.txt)
+# and, with --tests, those only the tests use as well (scripts/packages/test/*.txt). Runs as root, or
+# through sudo; does nothing when all are present.
+#
+# Usage: scripts/setup-debian.sh [--tests]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(cat "$here"/packages/*.txt | sed 's/#.*//' | awk 'NF' | sort -u)
+lists=("$here"/packages/*.txt)
+case "${1:-}" in
+  "") ;;
+  --tests) lists+=("$here"/packages/test/*.txt) ;;
+  *) echo "usage: $0 [--tests]" >&2; exit 2 ;;
+esac
+mapfile -t wanted < <(cat "${lists[@]}" | sed 's/#.*//' | awk 'NF' | sort -u)
 missing=()
 for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -8,7 +8,7 @@
 # load-and-unload test under valgrind's memcheck.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup-debian.sh
+bash scripts/setup-debian.sh --tests
 jobs=$(nproc 2>/dev/null || echo 2)
 
 cmake --preset release

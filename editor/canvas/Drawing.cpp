@@ -7,19 +7,12 @@
 #include <limits>
 #include <string>
 
+#include "Numeric.h"
+#include "Transcendental.h"
+
 namespace tamblin {
 
 namespace {
-
-// x - 0.4999999, computed wide from the 32-bit x, rounded to the nearest integer, ties to even:
-// the floor of x, except that a value less than 0.0000001 below an integer gives that integer.
-// Callers round a scaled value to 32 bits first. Results are held to the int range.
-int floorInt(float x) {
-  const double r = std::nearbyint(double{x} - 0.4999999);
-  if (!(r > -2147483648.0)) return std::numeric_limits<int>::min();
-  if (!(r < 2147483647.0)) return std::numeric_limits<int>::max();
-  return static_cast<int>(r);
-}
 
 uint8_t channel(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
@@ -134,8 +127,8 @@ PointerCentre dialPointerCentre(int frame) {
   const float theta = (0.75f * t + 0.125f) * 2.0f * 3.14159f;
   // Taken on the strip's own coordinates, where the frame's offset enters the rounding.
   const int offset = 32 * frame;
-  return PointerCentre{floorInt(static_cast<float>(offset + 15.5 - 6.0 * std::sin(double{theta}))) - offset,
-                       floorInt(static_cast<float>(15.5 + 6.0 * std::cos(double{theta})))};
+  return PointerCentre{floorInt(static_cast<float>(offset + 15.5 - 6.0 * detmath::sin(double{theta}))) - offset,
+                       floorInt(static_cast<float>(15.5 + 6.0 * detmath::cos(double{theta})))};
 }
 
 void generateDialStrip(Image& bigDial, const Image& dial1) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "Drawing.h"
+#include "Transcendental.h"
 
 namespace tamblin {
 
@@ -101,7 +102,7 @@ Image makeDial1() {
     const float toHighlight = std::sqrt(hx * hx + hy * hy) / 17.0f;  // 0 at the highlight
     Shade face = mixShade(Shade{246, 247, 250}, Shade{150, 154, 162}, std::min(toHighlight, 1.0f));
     // Faint concentric turning marks of a machined knob.
-    const float rings = 0.5f + 0.5f * std::sin(d * 5.0f);
+    const float rings = 0.5f + 0.5f * detmath::sinToFloat(d * 5.0f);
     face = mixShade(face, Shade{face.r - 14, face.g - 14, face.b - 12}, 0.25f * rings);
     return face;
   });
@@ -202,7 +203,7 @@ Image makeLogo() {
   // A small sine wave of dots between the name and the maker.
   for (int i = 0; i <= 28; ++i) {
     const float x = static_cast<float>(nameEnd + 8 + i);
-    const float y = 13.0f - 5.0f * std::sin(static_cast<float>(i) * 6.28318f / 14.0f);
+    const float y = 13.0f - 5.0f * detmath::sinToFloat(static_cast<float>(i) * 6.28318f / 14.0f);
     anticircle(image, Color{120, 200, 230}, x, y, 0.6f);
   }
 

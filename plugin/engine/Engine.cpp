@@ -8,7 +8,13 @@
 
 namespace tamblin {
 
-Engine::Engine(EngineHost& host) : host_(host) {}
+Engine::Engine(EngineHost& host) : host_(host) {
+  initPitchBend();
+  initPhases();
+  initTimingAndRate();
+  initArpList();
+  stages::buildWaveTables(record);
+}
 
 void Engine::initPitchBend() { record.pitchBend = 1.0f; }
 
@@ -33,8 +39,6 @@ void Engine::initTimingAndRate() {
 }
 
 void Engine::initArpList() { record.arpLast = -1; }
-
-void Engine::buildWaveTables() { stages::buildWaveTables(record); }
 
 void Engine::setSampleRate(float rate) {
   // A rate outside 1 kHz..1 MHz would push the filters past Nyquist or make increments infinite.

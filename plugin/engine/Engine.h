@@ -35,16 +35,13 @@ constexpr int kMidiQueueSize = 2048;
 
 class Engine {
  public:
+  // A ready engine: pitch wheel at rest, the oscillator phases of voices 0..7 spread over 3/7 of a cycle,
+  // history slots, tempo 120, arpeggiator position, 44100 Hz, the arpeggiator list empty and the wave
+  // tables built. The owner then loads a program: setSampleRate, setParameter for every value,
+  // resetAfterProgramChange.
   explicit Engine(EngineHost& host);
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
-
-  // Construction steps; the instrument calls them in its own construction order.
-  void initPitchBend();       // pitch wheel at rest
-  void initPhases();          // oscillator phases of voices 0..7 spread over 3/7 of a cycle
-  void initTimingAndRate();   // history slots, tempo 120, arpeggiator position, 44100 Hz
-  void initArpList();         // arpeggiator list empty
-  void buildWaveTables();
 
   // Adopts a sample rate (program change step 1, and whenever the host sets one). A rate that is not
   // finite or lies outside 1 kHz..1 MHz is ignored: the engine keeps its last valid rate.
@@ -61,16 +58,23 @@ class Engine {
   void requestResetAfterProgramChange();
   void requestResetPlayMode();
 
+  // Stores a parameter as every writer does (host, program change, controller, editor): clamped as
+  // setParam does; storing the play mode, whatever its value, releases every key (requestResetPlayMode).
+  void setParameter(int32_t index, float value) {
+    setParam(index, value);
+    if (index == kPlayMode) requestResetPlayMode();
+  }
+
   // Parameter mirror. Written by any thread, read by the audio thread at the moment of use. The
   // instrument clamps before storing; the engine clamps again (NaN to 0) so that every table index it
   // derives from a parameter stays in range whoever calls.
   void setParam(int32_t index, float value) {
-    if (index < 0 || index >= kParamCount) return;
+    if (index < 0 || index >= kNumStoredValues) return;
     const float safe = value > 1.0f ? 1.0f : (value >= 0.0f ? value : 0.0f);
     record.params[index].store(safe, std::memory_order_relaxed);
   }
   float param(int32_t index) const {
-    return index >= 0 && index < kParamCount ? record.params[index].load(std::memory_order_relaxed) : 0.0f;
+    return index >= 0 && index < kNumStoredValues ? record.params[index].load(std::memory_order_relaxed) : 0.0f;
   }
 
   // MIDI intake [audio thread]: queues the messages, each to act at its delta frame of the next render();
@@ -90,6 +94,11 @@ class Engine {
   EngineRecord record{};
 
  private:
+  void initPitchBend();
+  void initPhases();
+  void initTimingAndRate();
+  void initArpList();
+
   struct QueuedMessage {
     int32_t deltaFrames;
     uint8_t bytes[4];

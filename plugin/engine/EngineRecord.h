@@ -4,9 +4,10 @@
 #include <atomic>
 #include <cstdint>
 
+#include "ParameterTable.h"
+
 namespace tamblin {
 
-constexpr int kParamCount = 101;         // 100 host parameters and the value programs also store
 constexpr int kVoiceSlots = 16;          // "16 Poly" is the most the instrument ever plays
 constexpr int kOscillators = 4;          // two pairs per voice
 constexpr int kWaveTables = 8;           // one per wave type; the pulse (type 1) table stays unbuilt
@@ -25,8 +26,10 @@ constexpr int64_t kPhaseMask = 16777215; // oscillator phases are 24-bit
 struct EngineRecord {
   // Parameter mirror: written from any thread (host automation, editor, controllers), read by the audio
   // thread at the moment of use. Relaxed atomics: each value is written and read whole.
-  std::atomic<float> params[kParamCount] = {};
-  float P(int k) const { return params[k].load(std::memory_order_relaxed); }
+  std::atomic<float> params[kNumStoredValues] = {};
+  float P(ParamId k) const { return params[k].load(std::memory_order_relaxed); }
+  // The choice a choice parameter's value selects, 0..N - 1.
+  int32_t choice(ParamId k) const { return choiceIndex(k, P(k)); }
 
   // Timing.
   float sampleRate = 0.0f;
@@ -69,7 +72,7 @@ struct EngineRecord {
   float controllerValue = 0.0f;
 
   // Voice filter.
-  int32_t filterType[kVoiceSlots] = {};
+  FilterType filterType[kVoiceSlots] = {};
   float biquadB0[kVoiceSlots] = {};
   float biquadB1[kVoiceSlots] = {};
   float biquadB2[kVoiceSlots] = {};

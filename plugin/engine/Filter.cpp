@@ -27,7 +27,7 @@ void clearFilterHistory(EngineRecord& r, int v) {
   r.ladderY4[v] = 0.0f;
 }
 
-void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q) {
+void updateFilter(EngineRecord& r, int v, FilterType type, float cutoffHz, float q) {
   // A new type starts from silence; the ring phase and the comb rings are kept.
   if (type != r.filterType[v]) clearFilterHistory(r, v);
   r.filterType[v] = type;
@@ -45,7 +45,7 @@ void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q)
   const double Fd = static_cast<double>(F);
   const double Bd = static_cast<double>(B);
   switch (type) {
-    case 1: {  // Low12
+    case FilterType::Low12: {
       const float N = std::fabs(1.0f - Q) * kSqrt8;
       const float K = cosRounded(3.14159 * Fd) / (sinRounded(3.14159 * Fd) + 0.005f);
       const float w = 1.0f / (N * K + 1.001f + K * K);
@@ -56,7 +56,7 @@ void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q)
       a2 = (1.0f - N * K + K * K) * w;
       break;
     }
-    case 2: {  // High12
+    case FilterType::High12: {
       const float N = std::fabs(1.0f - Q) * kSqrt8;
       const float K = sinRounded(3.14159 * Fd) / (cosRounded(3.14159 * Fd) + 0.005f);
       const float w = 1.0f / (N * K + 1.0001f + K * K);
@@ -67,7 +67,7 @@ void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q)
       a2 = (1.0f - N * K + K * K) * w;
       break;
     }
-    case 3: {  // BP12: centre from the cutoff, bandwidth from the resonance
+    case FilterType::BP12: {  // centre from the cutoff, bandwidth from the resonance
       const float K = cosRounded(3.14159 * Bd) / (sinRounded(3.14159 * Bd) + 0.005f);
       const float C = 2.0f * cosRounded(6.28318 * Fd) + 1e-15f;
       const float w = 1.0f / (1.001f + K);
@@ -78,7 +78,7 @@ void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q)
       a2 = (K - 1.0f) * w;
       break;
     }
-    case 4: {  // BR12
+    case FilterType::BR12: {
       const float K = sinRounded(3.14159 * Bd) / (cosRounded(3.14159 * Bd) + 0.005f);
       const float C = 2.0f * cosRounded(6.28318 * Fd);
       const float w = 1.0f / (1.0001f + K);
@@ -89,10 +89,10 @@ void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q)
       a2 = (1.0f - K) * w;
       break;
     }
-    case 5:
-    case 6:
-    case 7:
-    case 8: {  // four-stage cascade with resonance feedback
+    case FilterType::Low24:
+    case FilterType::High24:
+    case FilterType::BP24:
+    case FilterType::BR24: {  // four-stage cascade with resonance feedback
       if (Q > 1.0f - 1.8f * F) Q = 1.0f - 1.8f * F;
       const float g = 2.0f * F;
       r.ladderK[v] = 3.6f * g - 1.6f * (g * g) - 1.0f;
@@ -100,11 +100,11 @@ void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q)
       r.ladderRes[v] = detmath::expToFloat(1.0 - static_cast<double>(r.ladderP[v])) * Q * 1.38f;
       break;
     }
-    case 9:  // Ring: the cutoff is the modulator frequency, the resonance its depth
+    case FilterType::Ring:  // the cutoff is the modulator frequency, the resonance its depth
       r.ringIncrement[v] = f / rate;
       r.ringDepth[v] = Q;
       break;
-    case 10: {  // Comb: its fundamental is the cutoff
+    case FilterType::Comb: {  // its fundamental is the cutoff
       int32_t delay = floorInt(rate / (f + 0.001f));
       if (delay < 2) delay = 2;
       if (delay > 8190) delay = 8190;
@@ -112,7 +112,7 @@ void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q)
       r.combFeedback[v] = static_cast<float>(std::sqrt(std::sqrt(static_cast<double>(Q))));
       break;
     }
-    default:  // 0 and anything outside 1..10: pass-through coefficients
+    default:  // Off: pass-through coefficients
       break;
   }
   r.biquadB0[v] = b0 + 1e-15f;
@@ -124,13 +124,13 @@ void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q)
 
 void filterSample(EngineRecord& r, int v, float x) {
   switch (r.filterType[v]) {
-    case 0:
+    case FilterType::Off:
       r.voiceOutput[v] = x + 1e-15f;
       return;
-    case 1:
-    case 2:
-    case 3:
-    case 4: {
+    case FilterType::Low12:
+    case FilterType::High12:
+    case FilterType::BP12:
+    case FilterType::BR12: {
       const int c = r.historySlot0, p = r.historySlot1, s = r.historySlot2;
       float* X = r.biquadX[v];
       float* Y = r.biquadY[v];
@@ -153,10 +153,10 @@ void filterSample(EngineRecord& r, int v, float x) {
       r.voiceOutput[v] = y;
       return;
     }
-    case 5:
-    case 6:
-    case 7:
-    case 8: {
+    case FilterType::Low24:
+    case FilterType::High24:
+    case FilterType::BP24:
+    case FilterType::BR24: {
       const float k = r.ladderK[v], p = r.ladderP[v], R = r.ladderRes[v];
       const float y1 = r.ladderY1[v], y2 = r.ladderY2[v], y3 = r.ladderY3[v], y4 = r.ladderY4[v];
       const float u = x - R * y4 + 1e-15f;
@@ -171,21 +171,21 @@ void filterSample(EngineRecord& r, int v, float x) {
       r.ladderX1[v] = u + 1e-15f;
       const float u2 = u - R * n4 + 1e-15f;
       switch (r.filterType[v]) {
-        case 5: r.voiceOutput[v] = n4 + 1e-15f; break;
-        case 6: r.voiceOutput[v] = u2 - n4 + 1e-15f; break;
-        case 7: r.voiceOutput[v] = 3.0f * (n3 - n4) + 1e-15f; break;
+        case FilterType::Low24: r.voiceOutput[v] = n4 + 1e-15f; break;
+        case FilterType::High24: r.voiceOutput[v] = u2 - n4 + 1e-15f; break;
+        case FilterType::BP24: r.voiceOutput[v] = 3.0f * (n3 - n4) + 1e-15f; break;
         default: r.voiceOutput[v] = u2 - 3.0f * (n3 - n4) + 1e-15f; break;
       }
       return;
     }
-    case 9: {
+    case FilterType::Ring: {
       r.ringPhase[v] += r.ringIncrement[v];
       r.ringPhase[v] -= static_cast<float>(floorInt(r.ringPhase[v]));
       const float depth = r.ringDepth[v];
       r.voiceOutput[v] = x * (sinRounded(6.28318 * static_cast<double>(r.ringPhase[v])) * depth + (1.0f - depth)) + 1e-15f;
       return;
     }
-    case 10: {
+    case FilterType::Comb: {
       const int32_t w = (r.combWrite[v] + 1) & kCombRingMask;
       r.combWrite[v] = w;
       r.combIn[v][w] = x;
@@ -195,7 +195,7 @@ void filterSample(EngineRecord& r, int v, float x) {
       r.voiceOutput[v] = y;
       return;
     }
-    default:  // outside 0..10: the voice keeps its last output
+    default:  // any other value: the voice keeps its last output
       return;
   }
 }

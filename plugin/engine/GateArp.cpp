@@ -14,10 +14,10 @@ constexpr float kGateSpeeds[5] = {0.25f, 0.5f, 1.0f, 2.0f, 4.0f};
 constexpr float kArpSteps[11] = {1.0f / 16.0f, 1.0f / 12.0f, 1.0f / 8.0f, 1.0f / 6.0f, 1.0f / 4.0f, 1.0f / 3.0f,
                                  1.0f / 2.0f,  2.0f / 3.0f,  1.0f,        3.0f / 2.0f, 2.0f};
 
-// Sixteen steps from a 16-bit pattern: step 0 is the most significant bit, a set bit an open step.
+// Sixteen steps from a pattern value: 0 for an open step, 1 for a closed one.
 void decodePattern(float value, float* pattern) {
-  const int32_t bits = std::clamp(floorInt(value * 65535.99f), 0, 65535);
-  for (int s = 0; s < kGateSteps; ++s) pattern[s] = static_cast<float>(1 - ((bits >> (15 - s)) & 1));
+  const int32_t word = patternWord(value);
+  for (int s = 0; s < kGateSteps; ++s) pattern[s] = patternStepOpen(word, s) ? 0.0f : 1.0f;
 }
 
 }  // namespace
@@ -34,23 +34,23 @@ void advanceGate(EngineRecord& r) {
 }
 
 void gateCoefficients(EngineRecord& r) {
-  r.gateLength = static_cast<float>(std::clamp(floorInt(r.P(98) * 15.99f), 0, 15) + 1);
-  const float speed = kGateSpeeds[std::clamp(floorInt(r.P(96) * 4.99f), 0, 4)];
+  r.gateLength = static_cast<float>(r.choice(kGateLength) + 1);
+  const float speed = kGateSpeeds[r.choice(kGateTempo)];
   r.gateIncrement = speed * (r.tempoBpm / 15.0f) / r.sampleRate;
-  decodePattern(r.P(92), r.gateVolumePattern);
-  decodePattern(r.P(93), r.gateFilterPattern);
-  r.gateSmoothCoef = pow2(12.0f - 20.0f * (1.0f - r.P(97)));
+  decodePattern(r.P(kGatePatternVolume), r.gateVolumePattern);
+  decodePattern(r.P(kGatePatternFilter), r.gateFilterPattern);
+  r.gateSmoothCoef = pow2(12.0f - 20.0f * (1.0f - r.P(kGateSmooth)));
   const int32_t step = std::clamp(floorInt(r.gatePosition.load(std::memory_order_relaxed)), 0, kGateSteps - 1);
   r.gateVolumeStep = r.gateVolumePattern[step];
   r.gateVolumeSmooth = (r.gateVolumeSmooth * r.gateSmoothCoef + r.gateVolumeStep) / (1.0f + r.gateSmoothCoef);
   r.gateFilterStep = r.gateFilterPattern[step];
   r.gateFilterSmooth = (r.gateFilterSmooth * r.gateSmoothCoef + r.gateFilterStep) / (1.0f + r.gateSmoothCoef);
-  r.gateVolume = 1.0f - r.P(94) * r.gateVolumeSmooth;
-  r.gateFilter = 1.0f - r.P(95) * r.gateFilterSmooth;
+  r.gateVolume = 1.0f - r.P(kGateToVolume) * r.gateVolumeSmooth;
+  r.gateFilter = 1.0f - r.P(kGateToFilter) * r.gateFilterSmooth;
 }
 
 void arpCoefficients(EngineRecord& r) {
-  const float step = kArpSteps[std::clamp(floorInt(r.P(59) * 10.99f), 0, 10)];
+  const float step = kArpSteps[r.choice(kArpRate)];
   r.arpIncrement = step * (r.tempoBpm / 15.0f) / r.sampleRate;
 }
 
@@ -80,7 +80,7 @@ void runArpClock(EngineRecord& r) {
   retrigger(r, n);
   r.velocity[n] = 1.0f;
   // "Unison Phase" spreads the four oscillators over up to 3/7 of a cycle.
-  const float spread = r.P(23);
+  const float spread = r.P(kUnisonPhase);
   for (int j = 0; j < kOscillators; ++j) {
     r.phase[n][j] = floorInt64(16777215.0f * spread * static_cast<float>(j) / 7.0f) & kPhaseMask;
   }

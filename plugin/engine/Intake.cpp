@@ -9,20 +9,6 @@ namespace tamblin {
 
 namespace {
 
-// Control change number to parameter index; -1 for controllers that set nothing.
-struct ControllerMap {
-  int8_t index[256];
-  constexpr ControllerMap() : index() {
-    for (int c = 0; c < 256; ++c) index[c] = -1;
-    const int pairs[][2] = {{7, 0},   {64, 4},  {65, 1},  {66, 5},  {67, 14}, {68, 57}, {69, 58}, {71, 32},
-                            {72, 3},  {73, 2},  {74, 31}, {75, 20}, {76, 22}, {77, 24}, {78, 25}, {79, 28},
-                            {80, 29}, {81, 36}, {82, 38}, {83, 26}, {84, 27}, {85, 8},  {86, 9},  {87, 10},
-                            {88, 11}, {91, 15}, {92, 18}, {93, 17}, {94, 16}};
-    for (const auto& pair : pairs) index[pair[0]] = static_cast<int8_t>(pair[1]);
-  }
-};
-constexpr ControllerMap kControllerMap;
-
 constexpr int kAllSoundOff = 120;
 constexpr int kAllNotesOff = 123;
 
@@ -74,7 +60,7 @@ void Engine::applyMessage(const uint8_t bytes[4]) {
       stages::releaseAllKeys(r);
       r.arpLast = -1;
     }
-    const int index = kControllerMap.index[controller];
+    const int32_t index = parameterForController(controller);
     if (index >= 0) host_.setParameterFromController(index, r.controllerValue);
     host_.controllerMessageHandled();
   } else if (status == 0xE0) {

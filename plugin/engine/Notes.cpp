@@ -6,9 +6,9 @@
 
 namespace tamblin::stages {
 
-int32_t playMode(const EngineRecord& r) { return std::clamp(choiceOf(r.P(78), 2.99f), 0, 2); }
+int32_t playMode(const EngineRecord& r) { return r.choice(kPlayMode); }
 
-int32_t voiceCountFromParams(const EngineRecord& r) { return r.P(81) >= 0.5f ? 16 : 8; }
+int32_t voiceCountFromParams(const EngineRecord& r) { return r.P(kVoiceCount) >= 0.5f ? 16 : 8; }
 
 // All three envelopes start a new attack from zero; the phases run on.
 void retrigger(EngineRecord& r, int v) {
@@ -77,9 +77,9 @@ void noteOn(EngineRecord& r, int32_t key, int32_t velocityByte) {
   r.voiceHeld[v] = 1;
   r.noteNumber[v] = static_cast<float>(key);
   r.velocity[v] = static_cast<float>(velocityByte) / 127.0f;
-  const float amount = r.P(39);
+  const float amount = r.P(kFilterVelocity);
   r.filterVelocity[v] = 1.0f - amount + amount * r.velocity[v];
-  if (r.P(79) < 0.5f) r.velocity[v] = 1.0f;
+  if (r.P(kVelocityToVolume) < 0.5f) r.velocity[v] = 1.0f;
 }
 
 void noteOff(EngineRecord& r, int32_t key) {

@@ -7,9 +7,9 @@
 namespace tamblin::stages {
 
 void outputCoefficients(EngineRecord& r) {
-  r.stereoBaseDelay = pow2(8.0f * r.P(36) + 2.0f);  // 4 to 1024 frames
-  r.volumeGain = dbGain(r.P(0), 40.0f, 40.0f);        // -40 dB to 0 dB, silence at 0
-  r.stereoRate = lfoRate(r, r.P(38));
+  r.stereoBaseDelay = pow2(8.0f * r.P(kStereoAmount) + 2.0f);  // 4 to 1024 frames
+  r.volumeGain = dbGain(r.P(kVolume), 40.0f, 40.0f);        // -40 dB to 0 dB, silence at 0
+  r.stereoRate = lfoRate(r, r.P(kStereoSpeed));
 }
 
 namespace {
@@ -19,7 +19,7 @@ namespace {
 void stereoStage(EngineRecord& r) {
   // Ring indices from the wrapping frame counter; unsigned arithmetic wraps like the counter does.
   const uint32_t counter = static_cast<uint32_t>(r.sampleCounter);
-  const float width = r.P(37);
+  const float width = r.P(kStereoWidth);
   if (width > 0.01f) {
     r.stereoPhase += r.stereoRate;
     r.stereoPhase -= static_cast<float>(floorInt(r.stereoPhase));
@@ -48,7 +48,7 @@ void outputStage(EngineRecord& r, float in, float& left, float& right) {
   r.dcAverage = r.dcAverage + 0.001f * r.dcOutput + 1e-15f;
   r.leftSample = r.dcOutput;
   r.rightSample = r.dcOutput;
-  if (r.P(36) > 0.01f) stereoStage(r);
+  if (r.P(kStereoAmount) > 0.01f) stereoStage(r);
   r.leftSample = r.volumeGain * r.leftSample * r.panLeft;
   r.rightSample = r.volumeGain * r.rightSample * r.panRight;
   left = softClip(r.leftSample);

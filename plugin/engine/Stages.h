@@ -25,7 +25,7 @@ void resetAfterProgramChange(EngineRecord& r);
 
 // Voice filter (Filter.cpp).
 void clearFilterHistory(EngineRecord& r, int v);  // two-pole and four-pole states of the voice to 0
-void updateFilter(EngineRecord& r, int v, int32_t type, float cutoffHz, float q);
+void updateFilter(EngineRecord& r, int v, FilterType type, float cutoffHz, float q);
 void filterSample(EngineRecord& r, int v, float x);
 
 // Voices (Voice.cpp).

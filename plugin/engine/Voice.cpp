@@ -8,6 +8,8 @@ namespace tamblin::stages {
 
 namespace {
 
+constexpr ParamId kTunes[kOscillators] = {kTune1, kTune2, kTune3, kTune4};
+
 // Envelope times in 1/32 beat, so that envelopes follow the host tempo.
 constexpr float kTimeTable[50] = {1,  2,  3,  4,  5,  6,  7,  8,   9,   10,  11,  12,  13,  14,   15,  16,  18,
                                   20, 22, 24, 26, 28, 30, 32, 34,  36,  38,  40,  42,  44,  46,   48,  52,  56,
@@ -45,28 +47,28 @@ float stepEnvelope(EngineRecord& r, float& level, uint8_t& attacking, uint8_t he
 }  // namespace
 
 void voiceCoefficients(EngineRecord& r) {
-  r.env1Attack = envelopeRate(r, r.P(2));
-  r.env1Decay = r.P(5) > 0.99f ? 0.0f : envelopeRate(r, r.P(5));
-  r.env1Release = envelopeRate(r, r.P(3));
-  r.env2Attack = envelopeRate(r, r.P(15));
-  r.env2Decay = r.P(18) > 0.99f ? 0.0f : envelopeRate(r, r.P(18));
-  r.env2Release = envelopeRate(r, r.P(16));
-  r.filterEnvAttack = envelopeRate(r, r.P(35));
-  r.filterEnvRelease = r.P(34) > 0.99f ? 0.0f : envelopeRate(r, r.P(34));
-  r.env1Sustain = r.P(4);
-  r.env2Sustain = r.P(17);
+  r.env1Attack = envelopeRate(r, r.P(kOsc12Attack));
+  r.env1Decay = r.P(kOsc12Decay) > 0.99f ? 0.0f : envelopeRate(r, r.P(kOsc12Decay));
+  r.env1Release = envelopeRate(r, r.P(kOsc12Release));
+  r.env2Attack = envelopeRate(r, r.P(kOsc34Attack));
+  r.env2Decay = r.P(kOsc34Decay) > 0.99f ? 0.0f : envelopeRate(r, r.P(kOsc34Decay));
+  r.env2Release = envelopeRate(r, r.P(kOsc34Release));
+  r.filterEnvAttack = envelopeRate(r, r.P(kFilterAttack));
+  r.filterEnvRelease = r.P(kFilterRelease) > 0.99f ? 0.0f : envelopeRate(r, r.P(kFilterRelease));
+  r.env1Sustain = r.P(kOsc12Sustain);
+  r.env2Sustain = r.P(kOsc34Sustain);
 
-  r.waveType[0] = std::clamp(choiceOf(r.P(6), 7.99f), 0, 7);
-  r.waveType[1] = std::clamp(choiceOf(r.P(7), 7.99f), 0, 7);
+  r.waveType[0] = r.choice(kWaveType1);
+  r.waveType[1] = r.choice(kWaveType2);
   for (int j = 0; j < kOscillators; ++j) {
-    const int32_t semitones = floorInt(r.P(8 + j) * 72.99f - 36.0f);
+    const int32_t semitones = floorInt(r.P(kTunes[j]) * 72.99f - 36.0f);
     r.tuneRatio[j] = pow2(static_cast<float>(semitones) / 12.0f);
   }
-  r.glideCoef = pow2(12.0f - 20.0f * (1.0f - r.P(1)));
+  r.glideCoef = pow2(12.0f - 20.0f * (1.0f - r.P(kPortamento)));
   r.glideNorm = 1.0f / (r.glideCoef + 1.0f);
 
   // "Osc 1..2/3..4 Mix": the far side of the centre fades the other pair out.
-  const float mix = r.P(14);
+  const float mix = r.P(kOscMix);
   r.pairGain1 = mix >= 0.5f ? 2.0f - 2.0f * mix : 1.0f;
   r.pairGain2 = mix < 0.5f ? 2.0f * mix : 1.0f;
 }
@@ -103,16 +105,16 @@ void voiceControlUpdate(EngineRecord& r, int v) {
                               r.env1Sustain, r.env1Release);
   r.env2Out[v] = stepEnvelope(r, r.env2Level[v], r.env2Attacking[v], held, r.env2Attack, r.env2Decay,
                               r.env2Sustain, r.env2Release);
-  if (r.P(80) < 0.5f) r.env2Out[v] = r.env1Out[v];  // "Same Env"
+  if (r.P(kEnvelopeMode) < 0.5f) r.env2Out[v] = r.env1Out[v];  // "Same Env"
   // Tremolo scales the voices only, not the mixed-in input.
   r.env1Out[v] = r.env1Out[v] * r.tremoloLevel;
   r.env2Out[v] = r.env2Out[v] * r.tremoloLevel;
 
-  const float m = (1.0f - (1.0f - filterLevel) * r.P(33)) * r.P(31);
-  r.keyTrack = r.P(19) > 0.5f ? pow2((r.noteNumber[v] - 57.0f) / 12.0f) : 1.0f;
+  const float m = (1.0f - (1.0f - filterLevel) * r.P(kFilterEnvelope)) * r.P(kFilterFrequency);
+  r.keyTrack = r.P(kFilterTracking) > 0.5f ? pow2((r.noteNumber[v] - 57.0f) / 12.0f) : 1.0f;
   const float cutoff =
       pow2(10.0f * r.gateFilter * m * r.filterModLevel * r.filterVelocity[v]) * 20.0f * r.keyTrack;
-  updateFilter(r, v, choiceOf(r.P(30), 10.99f), cutoff, r.P(32));
+  updateFilter(r, v, static_cast<FilterType>(r.choice(kFilterType)), cutoff, r.P(kFilterQ));
 }
 
 void voiceFrame(EngineRecord& r, int v) {

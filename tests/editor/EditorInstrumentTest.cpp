@@ -14,7 +14,7 @@ TEST(EditorInstrument, EditsReachTheInstrumentAndTheHost) {
   ASSERT_NE(instrument.effect(), nullptr);
   InProcessInstrument::takeAutomation();
   HeadlessEditor editor;
-  editor.window.setInstrument(instrument.plugin());
+  editor.window.setInstrumentLink(linkToInstrument(*instrument.plugin()));
 
   editor.press("DVol", 10, 70);
   editor.move("DVol", 10, 45);

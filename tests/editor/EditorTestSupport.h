@@ -20,6 +20,7 @@
 #include "ValueTexts.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "uEditor.h"
+#include "APluginEditor.h"
 #include "uPlugin.h"
 
 namespace tamblin::test {
@@ -51,7 +52,7 @@ struct HeadlessEditor {
   explicit HeadlessEditor(float fill = 0.0f) {
     window.setDecimalSeparator(".");
     EXPECT_TRUE(window.create(nullptr));
-    for (int i = 0; i < kEditorValueCount; ++i) window.setParamValue(i, fill);
+    for (int i = 0; i < kNumStoredValues; ++i) window.setParamValue(i, fill);
     window.setInstrumentLink(std::make_unique<RecordingLink>(link));
     window.Show();
     window.SetAll();

@@ -21,7 +21,7 @@ TEST(EditorWindow, ShowsNoControlUntilSetAllAndEveryControlAfterIt) {
   ASSERT_TRUE(window.create(nullptr));
   EXPECT_EQ(window.ClientWidth(), 544);
   EXPECT_EQ(window.ClientHeight(), 536);
-  for (int i = 0; i < kEditorValueCount; ++i) window.setParamValue(i, 0.5f);
+  for (int i = 0; i < kNumStoredValues; ++i) window.setParamValue(i, 0.5f);
   const Image panel(51, 45, kPanelColor);
   EXPECT_TRUE(sameImage(window.image("DFilt"), panel));
   EXPECT_FLOAT_EQ(window.drawnValue(31), -1.0f);
@@ -125,7 +125,7 @@ TEST(EditorWindow, GoldenPictureOfProgramZero) {
   InProcessInstrument instrument;
   ASSERT_NE(instrument.effect(), nullptr);
   HeadlessEditor editor;
-  for (int i = 0; i < kEditorValueCount; ++i) {
+  for (int i = 0; i < kNumStoredValues; ++i) {
     editor.window.setParamValue(i, instrument.plugin()->soundEngine().param(i));
   }
   editor.window.SetAll();

@@ -429,11 +429,11 @@ TEST_F(X11Host, ReopeningAndAHostWindowGoneFirstAreHarmless) {
   EXPECT_EQ(openFileCount(), filesBefore);  // each editor's X connection and wake-up pipe are closed
   // The host destroys its window before it closes the editor, while the editor keeps drawing.
   ASSERT_EQ(instrument_.dispatch(effEditOpen, 0, 0, parent()), 1);
-  for (int i = 0; i < kEditorValueCount; ++i)
+  for (int i = 0; i < kNumStoredValues; ++i)
     instrument_.effect()->setParameter(instrument_.effect(), i, 0.3f);
   XDestroyWindow(display_, hostWindow_);
   XSync(display_, False);
-  for (int i = 0; i < kEditorValueCount; ++i)
+  for (int i = 0; i < kNumStoredValues; ++i)
     instrument_.effect()->setParameter(instrument_.effect(), i, 0.6f);
   std::this_thread::sleep_for(300ms);
   instrument_.dispatch(effEditClose);

@@ -9,8 +9,8 @@
 
 namespace tamblin::test {
 
-// Stands in for the instrument: a fixed tempo answer, and controller values clamped and stored as the
-// instrument's parameter setter does.
+// Stands in for the instrument: a fixed tempo answer, and controller values stored through the
+// engine's parameter setter, as the instrument stores them.
 class FakeHost : public EngineHost {
  public:
   double timeInfoTempo() override {
@@ -22,11 +22,7 @@ class FakeHost : public EngineHost {
     return tempoAnswer;
   }
   void setParameterFromController(int32_t index, float value) override {
-    if (value > 1.0f) value = 1.0f;
-    else if (value < 0.0f) value = 0.0f;
-    else if (value != value) value = 0.0f;
-    engine->setParam(index, value);
-    if (index == 78) engine->resetPlayMode();
+    engine->setParameter(index, value);
     lastControllerIndex = index;
   }
   void controllerMessageHandled() override { ++handledMessages; }
@@ -42,7 +38,7 @@ class FakeHost : public EngineHost {
 
 // Tunes centred, full volume, sustain 1, envelopes fast, everything else 0: a plain sawtooth.
 inline std::vector<float> neutralValues() {
-  std::vector<float> values(kParamCount, 0.0f);
+  std::vector<float> values(kNumStoredValues, 0.0f);
   values[0] = 1.0f;
   values[4] = 1.0f;
   values[17] = 1.0f;
@@ -52,8 +48,8 @@ inline std::vector<float> neutralValues() {
   return values;
 }
 
-// An engine built in the instrument's construction order, with every parameter taken from `values`
-// (101 entries; missing ones are 0).
+// An engine as the instrument builds it, with a program of `values` loaded (101 entries; missing ones
+// are 0) as a program change loads one.
 struct TestEngine {
   FakeHost host;
   std::unique_ptr<Engine> engine;
@@ -61,25 +57,16 @@ struct TestEngine {
   explicit TestEngine(const std::vector<float>& values = neutralValues(), float rate = 44100.0f) {
     engine = std::make_unique<Engine>(host);
     host.engine = engine.get();
-    engine->initPitchBend();
-    engine->initPhases();
-    engine->initTimingAndRate();
     engine->setSampleRate(rate);
-    for (int i = 0; i < kParamCount; ++i) {
-      engine->setParam(i, i < static_cast<int>(values.size()) ? values[i] : 0.0f);
-      if (i == 78) engine->resetPlayMode();
+    for (int i = 0; i < kNumStoredValues; ++i) {
+      engine->setParameter(i, i < static_cast<int>(values.size()) ? values[i] : 0.0f);
     }
     engine->resetAfterProgramChange();
-    engine->initArpList();
-    engine->buildWaveTables();
   }
 
   EngineRecord& rec() { return engine->record; }
 
-  void setParam(int index, float value) {
-    engine->setParam(index, value);
-    if (index == 78) engine->resetPlayMode();
-  }
+  void setParam(int index, float value) { engine->setParameter(index, value); }
 
   void send(uint8_t status, uint8_t data1, uint8_t data2, int32_t delta = 0) {
     const MidiMessage message{delta, {status, data1, data2, 0}};

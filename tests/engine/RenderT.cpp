@@ -17,7 +17,7 @@ using tamblin::test::TestEngine;
 namespace {
 
 constexpr float kArpValue = 0.8361204f;
-constexpr float kGateTempo = 0.501002f;          // speed "Tempo"
+constexpr float kGateAtTempo = 0.501002f;          // speed "Tempo"
 constexpr float kArpOneSixteenth = 8.5f / 10.99f;  // arpeggiator step "1": one note per sixteenth
 
 struct TimedMessage {
@@ -117,7 +117,7 @@ TEST(HostTick, TheTimeInfoTempoStandsInWhereTheTempoAnswerIsMissingOrOffScale) {
 
 TEST(Gate, StepsEverySixteenthNoteAt120Bpm) {
   std::vector<float> values = neutralValues();
-  values[96] = kGateTempo;
+  values[96] = kGateAtTempo;
   values[98] = 1.0f;  // 16 steps
   TestEngine t(values);
   // The increment is set on the first coefficient tick (frame 64): 8 / 44100 step per frame.
@@ -361,7 +361,7 @@ TEST(DeltaFrames, EventsActAtTheirFrameWhateverTheBlockSize) {
   values[37] = 0.4f;
   values[57] = 0.5f;
   values[58] = 0.6f;
-  values[96] = kGateTempo;
+  values[96] = kGateAtTempo;
   values[94] = 0.5f;
   values[92] = 0.3f;
   const std::vector<TimedMessage> messages = {
@@ -428,7 +428,7 @@ TEST(Safety, RandomParametersAndMidiNeverGiveNonFiniteSamples) {
   std::mt19937 random(1234);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
   for (int trial = 0; trial < 24; ++trial) {
-    std::vector<float> values(kParamCount);
+    std::vector<float> values(kNumStoredValues);
     for (float& v : values) v = unit(random);
     if (trial % 3 == 0) values[0] = 1.0f;
     TestEngine t(values, trial % 4 == 0 ? 1000.0f : (trial % 4 == 1 ? 192000.0f : 44100.0f));

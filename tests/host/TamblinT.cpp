@@ -83,6 +83,12 @@ TEST(TamblinUnderHost, InfoShowsParametersAndTheFactoryPrograms) {
                            "Programs (16), current 0:", "   0  DefaultString", "  15  SweelBrChord"}) {
     EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
   }
+  // The values shown are those after --program and --param.
+  CommandResult chosen = runCommand({RENDER_TOOL, kLibrary, "--info", "--program", "3", "--param", "1=0.25"}, folder);
+  ASSERT_EQ(chosen.status, 0) << chosen.err;
+  for (const char* line : {"Programs (16), current 3:", "   0  Volume = 0.910000", "   1  Port = 0.250000"})
+    EXPECT_NE(chosen.out.find(line), std::string::npos) << line << "\n" << chosen.out;
+  EXPECT_NE(runCommand({RENDER_TOOL, kLibrary, "--info", "--program", "16"}, folder).status, 0);
 }
 
 }  // namespace

@@ -23,14 +23,14 @@ namespace tamblin::check {
 struct QuietHost {
   static inline std::atomic<float> sampleRate{44100.0f};
   static inline std::atomic<int> automations{0};
-  static inline std::atomic<float> automated[kEditorValueCount] = {};
+  static inline std::atomic<float> automated[kNumStoredValues] = {};
 
   static VstIntPtr VSTCALLBACK callback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
     static VstTimeInfo time{};  // no field marked valid: the tempo comes from the tempo request
     switch (opcode) {
       case audioMasterVersion: return 2400;
       case audioMasterAutomate:
-        if (index >= 0 && index < kEditorValueCount) automated[index].store(opt, std::memory_order_relaxed);
+        if (index >= 0 && index < kNumStoredValues) automated[index].store(opt, std::memory_order_relaxed);
         automations.fetch_add(1, std::memory_order_relaxed);
         return 0;
       case audioMasterTempoAt: return 1200000;

@@ -2,6 +2,8 @@
 // builds and tests without a display.
 #pragma once
 
+#include <utility>
+
 #include "EditorWindow.h"
 
 namespace tamblin {
@@ -22,19 +24,19 @@ class ValuesOnlyWindow : public EditorWindow {
   int Height() const override { return height_; }
   int ClientWidth() const override { return width_; }
   int ClientHeight() const override { return height_; }
-  void setInstrument(APlugin* instrument) override { instrument_ = instrument; }
+  void setInstrumentLink(std::unique_ptr<InstrumentLink> link) override { link_ = std::move(link); }
   void Update() override {}
   void Show() override { visible_ = true; }
   void Hide() override { visible_ = false; }
   void SetAll() override {}
 
   bool visible() const { return visible_; }
-  APlugin* instrument() const { return instrument_; }
+  InstrumentLink* link() const { return link_.get(); }
 
  private:
   int left_ = 0, top_ = 0, width_ = kClientWidth, height_ = kClientHeight;
   bool visible_ = false;
-  APlugin* instrument_ = nullptr;
+  std::unique_ptr<InstrumentLink> link_;
 };
 
 }  // namespace tamblin
