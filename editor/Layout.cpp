@@ -24,6 +24,11 @@ ImagePlace section(std::string_view name, Rect rect) { return make(name, R::Sect
 ImagePlace caption(std::string_view name, Rect rect, std::string_view text, float points) {
   return make(name, R::Caption, rect, -1, text, points);
 }
+ImagePlace gateMenuCaption(std::string_view name, Rect rect, std::string_view text, float points) {
+  ImagePlace place = caption(name, rect, text, points);
+  place.opensGateMenu = true;
+  return place;
+}
 // Dials and sliders carry the caption of their parameter's row.
 ImagePlace vslider(std::string_view name, int left, int top, ParamId index, std::string_view topMark,
                    std::string_view middleMark, std::string_view bottomMark) {
@@ -57,8 +62,8 @@ const std::array kImages = {
     caption("VibroLabel", at(231, 356, 219, 16), "Vibrato / Portamento", 10.0f),
     caption("FilterLabel", at(6, 431, 444, 15), "Filter", 10.0f),
     caption("IGate", at(461, 6, 79, 15), "TranceGate", 10.0f),
-    caption("UniLabel", at(339, 45, 107, 16), "Unison", 8.0f),
-    caption("GateLabel2", at(465, 215, 71, 16), "Volume/Filter", 10.0f),
+    gateMenuCaption("UniLabel", at(339, 45, 107, 16), "Unison", 8.0f),
+    gateMenuCaption("GateLabel2", at(465, 215, 71, 16), "Volume/Filter", 10.0f),
     // Choice boxes.
     box("Type1i", 25, 25, kWaveType1),
     box("Type2i", 135, 25, kWaveType2),
@@ -132,6 +137,13 @@ std::span<const ImagePlace> windowImages() { return kImages; }
 int imageNamed(std::string_view name) {
   for (size_t i = 0; i < kImages.size(); ++i) {
     if (kImages[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int imageWith(ImageRole role) {
+  for (size_t i = 0; i < kImages.size(); ++i) {
+    if (kImages[i].role == role) return static_cast<int>(i);
   }
   return -1;
 }

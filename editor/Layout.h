@@ -36,6 +36,7 @@ struct ImagePlace {
   std::string_view caption;                          // caption of sections, caption strips and drag controls
   float captionPoints = 0.0f;                        // caption size of sections and caption strips
   std::string_view topMark, middleMark, bottomMark;  // vertical sliders only
+  bool opensGateMenu = false;                        // a caption strip that opens the gate length menu
 };
 
 // Every image in drawing order: later images lie on top of earlier ones where they overlap.
@@ -43,6 +44,8 @@ std::span<const ImagePlace> windowImages();
 
 // Position of an image in windowImages(), -1 when there is none.
 int imageNamed(std::string_view name);
+// Position of the first image with the role, -1 when there is none.
+int imageWith(ImageRole role);
 // The topmost image containing the point, -1 for the bare window.
 int imageAt(int x, int y);
 // The dial, slider or choice box bound to a parameter, -1 for none.

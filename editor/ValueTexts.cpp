@@ -1,8 +1,16 @@
 // Value texts and labels of the editor: number format, name lists, choice box texts, label line texts.
 #include "ValueTexts.h"
 
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <langinfo.h>
 #include <locale.h>
+#endif
 
 #include <charconv>
 #include <cmath>
@@ -25,12 +33,21 @@ int choiceIndex(float value, int count) {
 
 std::string userDecimalSeparator() {
   char separator = '.';
+#if defined(_WIN32)
+  char radix[8] = {};
+  // The answer counts the terminating zero: 2 for a one-character separator.
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, radix, sizeof radix) == 2 && radix[0] > ' ' &&
+      radix[0] < 127)
+    separator = radix[0];
+  return std::string(1, separator);
+#else
   locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
   if (user == static_cast<locale_t>(nullptr)) return std::string(1, separator);
   const char* radix = nl_langinfo_l(RADIXCHAR, user);
   if (radix != nullptr && std::strlen(radix) == 1 && radix[0] > ' ' && radix[0] < 127) separator = radix[0];
   freelocale(user);
   return std::string(1, separator);
+#endif
 }
 
 std::string formatNumber(double x, std::string_view decimalSeparator) {
@@ -113,24 +130,16 @@ std::string timeText(float v) { return std::string(kTimeNames.at(v)); }
 
 std::string valueText(ValueFormat format, float v, std::string_view separator) {
   switch (format) {
-    case ValueFormat::Percent:
-      return percentText(v, separator);
-    case ValueFormat::Decibel:
-      return decibelText(v, separator);
-    case ValueFormat::Semitones:
-      return semitoneText(v);
-    case ValueFormat::Rate:
-      return rateText(v, separator);
-    case ValueFormat::Cutoff:
-      return cutoffText(v, separator);
-    case ValueFormat::OscMix:
-      return oscMixText(v);
-    case ValueFormat::Time:
-      return timeText(v);
+    case ValueFormat::Percent: return percentText(v, separator);
+    case ValueFormat::Decibel: return decibelText(v, separator);
+    case ValueFormat::Semitones: return semitoneText(v);
+    case ValueFormat::Rate: return rateText(v, separator);
+    case ValueFormat::Cutoff: return cutoffText(v, separator);
+    case ValueFormat::OscMix: return oscMixText(v);
+    case ValueFormat::Time: return timeText(v);
     case ValueFormat::None:
     case ValueFormat::Choice:
-    case ValueFormat::StepPattern:
-      break;
+    case ValueFormat::StepPattern: break;  // no label line text
   }
   return {};
 }
@@ -147,10 +156,8 @@ std::string choiceBoxText(int index, float value) {
 }
 
 std::string_view filterMenuText(int item) {
-  static const char* const kItems[kFilterMenuItems] = {"Bypass ", "Low12 ", "High12 ", "Bp12 ",
-                                                       "Br12 ",   "Low24 ", "High24 ", "Bp24 ",
-                                                       "Br24 ",   "Ring ",  "Comb "};
-  return item >= 0 && item < kFilterMenuItems ? kItems[item] : std::string_view();
+  const ChoiceList& types = parameterInfo(kFilterType).choices;
+  return item >= 0 && item < types.count ? types.menuNames[item] : std::string_view();
 }
 
 int gateMenuItems() { return parameterInfo(kGateLength).choices.count; }

@@ -1,4 +1,5 @@
-// TPluginEditorWindow: the drawn editor window, its controls, label line, gate column, menus and timers.
+// TPluginEditorWindow: drawing the controls, label line and gate column, the pointer, the menus and the
+// timers. The public entries take the window lock; everything they call runs under it.
 #include "uEditor.h"
 
 #include <algorithm>
@@ -79,7 +80,6 @@ bool TPluginEditorWindow::create(void* parentWindow) {
 }
 
 void TPluginEditorWindow::FormCreate() {
-  for (int i = 0; i < kNumParams; ++i) resetValues_[i] = parameterInfo(i).defaultValue;
   const auto places = windowImages();
   for (size_t i = 0; i < places.size(); ++i) drawImage(static_cast<int>(i));
   drawnValues_.fill(-1.0f);
@@ -123,7 +123,7 @@ void TPluginEditorWindow::SetBounds(int left, int top, int width, int height) {
   // The window keeps its fixed client size; only the position follows.
   (void)width;
   (void)height;
-  if (created_) backend_->setBounds(left_, top_, width_, height_);
+  if (created_) backend_->setBounds(left_, top_, kClientWidth, kClientHeight);
 }
 
 void TPluginEditorWindow::setInstrumentLink(std::unique_ptr<InstrumentLink> link) {
@@ -158,8 +158,7 @@ void TPluginEditorWindow::Hide() {
   if (captured_ >= 0) backend_->releasePointer();
   captured_ = -1;
   clickPending_ = -1;
-  dragging_ = false;
-  sliderMode_ = -1;
+  drag_ = Drag::None;
   visible_ = false;
   backend_->setVisible(false);
 }
@@ -211,10 +210,11 @@ void TPluginEditorWindow::SetControl(int index) {
 }
 
 void TPluginEditorWindow::drawgate() {
-  static const int numbers = imageNamed("GateLabel");
-  static const int row1 = imageNamed("GateBack1");
-  static const int row2 = imageNamed("GateBack2");
-  static const int positions = imageNamed("GateInd");
+  std::lock_guard lock(windowLock_);
+  static const int numbers = imageWith(ImageRole::GateNumbers);
+  static const int row1 = imageWith(ImageRole::GateRow1);
+  static const int row2 = imageWith(ImageRole::GateRow2);
+  static const int positions = imageWith(ImageRole::GatePositions);
   drawGateRow(images_[row1], pictures_, patternWord(paramValue(kGatePatternVolume)));
   drawGateRow(images_[row2], pictures_, patternWord(paramValue(kGatePatternFilter)));
   // The numbers are drawn on a transparent background; the column is cleared first so that
@@ -234,7 +234,7 @@ void TPluginEditorWindow::SetLabel(int index) {
 }
 
 void TPluginEditorWindow::PrintLabels(std::string_view label, std::string_view value) {
-  static const int printOut = imageNamed("PrintOut");
+  static const int printOut = imageWith(ImageRole::LabelLine);
   drawLabelLine(images_[printOut], pictures_, value, label);
   invalidateImage(printOut);
 }
@@ -294,7 +294,6 @@ void TPluginEditorWindow::flush() {
 // ---- values ----
 
 void TPluginEditorWindow::setfvar(int index, float value) {
-  std::lock_guard lock(windowLock_);
   if (index < 0 || index >= kNumStoredValues) return;
   setParamValue(index, value);
   automate(index, paramValue(index));
@@ -324,7 +323,7 @@ void TPluginEditorWindow::timerElapsed(int timer) {
 
 void TPluginEditorWindow::Timer1Timer() {
   std::lock_guard lock(windowLock_);
-  static const int positions = imageNamed("GateInd");
+  static const int positions = imageWith(ImageRole::GatePositions);
   const int step = floorInt(gatePosition());
   if (step == shownGateStep_) return;
   drawGateLamp(images_[positions], pictures_.Ind1, shownGateStep_);
@@ -392,7 +391,7 @@ void TPluginEditorWindow::pointerPressed(MouseButton button, bool shift, int x, 
       switchGateStep(kGatePatternFilter, localY);
       break;  // GateBack2MouseDown
     case ImageRole::Caption:
-      if (place.name == "GateLabel2" || place.name == "UniLabel") popupMenu(Menu::Gate, x, y);
+      if (place.opensGateMenu) popupMenu(Menu::Gate, x, y);
       break;
     default:
       break;
@@ -414,7 +413,7 @@ void TPluginEditorWindow::pointerReleased(MouseButton button, bool, int x, int y
   std::lock_guard lock(windowLock_);
   if (menu_.which != Menu::None) return;
   const int target = captured_ >= 0 ? captured_ : imageAt(x, y);
-  if (target >= 0 && isDragControl(windowImages()[target].role)) MouseDown(windowImages()[target]);
+  if (target >= 0 && isDragControl(windowImages()[target].role)) MouseDown();
   if (button == MouseButton::Left) {
     if (clickPending_ >= 0 && clickPending_ == target && contains(windowImages()[target].rect, x, y)) {
       choiceBoxClicked(windowImages()[target]);
@@ -436,7 +435,7 @@ void TPluginEditorWindow::pointerCaptureLost() {
 
 void TPluginEditorWindow::endCapture() {
   if (captured_ < 0) return;
-  if (isDragControl(windowImages()[captured_].role)) MouseDown(windowImages()[captured_]);
+  if (isDragControl(windowImages()[captured_].role)) MouseDown();
   clickPending_ = -1;
   captured_ = -1;
   backend_->releasePointer();
@@ -475,16 +474,14 @@ void TPluginEditorWindow::Mousemove(const ImagePlace& place, int x, int y) {
   }
 }
 
-void TPluginEditorWindow::MouseDown(const ImagePlace&) {
-  dragging_ = false;
-  sliderMode_ = -1;
-}
+// The release that ends a drag.
+void TPluginEditorWindow::MouseDown() { drag_ = Drag::None; }
 
 void TPluginEditorWindow::SetDial(int index, int x, int y, MouseButton button) {
   if (button == MouseButton::Right) {
-    setfvar(index, resetValues_[index]);
+    setfvar(index, parameterInfo(index).defaultValue);
   } else if (button == MouseButton::Left) {
-    dragging_ = true;
+    drag_ = Drag::Dial;
     dragStartValue_ = paramValue(index);
     dragStartX_ = static_cast<float>(x);
     dragStartY_ = static_cast<float>(y);
@@ -503,25 +500,22 @@ void TPluginEditorWindow::SetVSlider(int index, int y, MouseButton button, bool 
 
 void TPluginEditorWindow::setSlider(int index, int position, MouseButton button, bool shift) {
   const int p = std::clamp(position, 0, 100);
-  sliderMode_ = -1;
-  dragging_ = false;
+  drag_ = Drag::None;
   if (button == MouseButton::Right) {
-    setfvar(index, resetValues_[index]);
+    setfvar(index, parameterInfo(index).defaultValue);
   } else if (button == MouseButton::Left && !shift) {
-    sliderMode_ = 0;
-    dragging_ = true;
+    drag_ = Drag::SliderFollow;
     const float value = limit(p / 100.0);
     dragStartValue_ = value;
     changeByDrag(index, value);
   } else if (button == MouseButton::Left) {
-    sliderMode_ = 1;
-    dragging_ = true;
+    drag_ = Drag::SliderFine;
     dragStartValue_ = paramValue(index);
   }
 }
 
 void TPluginEditorWindow::MoveDial(int index, int x, int y) {
-  if (!dragging_) {
+  if (drag_ == Drag::None) {
     SetLabel(index);
     return;
   }
@@ -530,21 +524,21 @@ void TPluginEditorWindow::MoveDial(int index, int x, int y) {
 }
 
 void TPluginEditorWindow::MoveHSlider(int index, int x) {
-  if (!dragging_) {
+  if (drag_ == Drag::None) {
     SetLabel(index);
-  } else if (sliderMode_ == 0) {
+  } else if (drag_ == Drag::SliderFollow) {
     changeByDrag(index, limit(std::clamp(x, 0, 100) / 100.0));
-  } else if (sliderMode_ == 1) {
+  } else if (drag_ == Drag::SliderFine) {
     changeByDrag(index, limit(dragStartValue_ + x / 1000.0));
   }
 }
 
 void TPluginEditorWindow::MoveVSlider(int index, int y) {
-  if (!dragging_) {
+  if (drag_ == Drag::None) {
     SetLabel(index);
-  } else if (sliderMode_ == 0) {
+  } else if (drag_ == Drag::SliderFollow) {
     changeByDrag(index, limit(std::clamp(120 - y, 0, 100) / 100.0));
-  } else if (sliderMode_ == 1) {
+  } else if (drag_ == Drag::SliderFine) {
     changeByDrag(index, limit(dragStartValue_ + y / 1000.0));
   }
 }
@@ -657,14 +651,12 @@ void TPluginEditorWindow::menuCancelled() {
 }
 
 void TPluginEditorWindow::ClickFilter(int item) {
-  std::lock_guard lock(windowLock_);
   if (item < 0 || item >= texts::kFilterMenuItems) return;
   setfvar(menuTarget_, choiceValue(item, kFilterTypeCount));
   SetControl(menuTarget_);
 }
 
 void TPluginEditorWindow::ClickGate(int item) {
-  std::lock_guard lock(windowLock_);
   if (item < 0 || item >= texts::gateMenuItems()) return;
   setfvar(kGateLength, choiceValue(item, texts::gateMenuItems()));
   SetControl(kGateLength);

@@ -1,4 +1,6 @@
-// TPluginEditorWindow: the drawn editor window, its controls, label line, gate column, menus and timers.
+// TPluginEditorWindow owns the drawn editor window: one image per place of the layout, the composed
+// frame, the pointer state, the open menu and the two timers. It reaches the instrument only through
+// its InstrumentLink. Every public entry takes the window lock; the routines behind them do not.
 #pragma once
 
 #include <array>
@@ -34,10 +36,10 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   // EditorWindow: the bridge's calls, on the host's user-interface thread.
   bool create(void* parentWindow) override;
   void SetBounds(int left, int top, int width, int height) override;
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
-  int ClientWidth() const override { return width_; }
-  int ClientHeight() const override { return height_; }
+  int Width() const override { return kClientWidth; }
+  int Height() const override { return kClientHeight; }
+  int ClientWidth() const override { return kClientWidth; }
+  int ClientHeight() const override { return kClientHeight; }
   void setInstrumentLink(std::unique_ptr<InstrumentLink> link) override;
   void Update() override;
   void Show() override;
@@ -61,33 +63,27 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   void timerElapsed(int timer) override;
   const Image& composedFrame() const override { return frame_; }
 
-  // The routines of the window, by their names.
+  // Redraws the control bound to index (either gate pattern redraws the gate column).
   void SetControl(int index);
-  void SetLabel(int index);
-  void PrintLabels(std::string_view label, std::string_view value);
+  // Redraws the gate column: step numbers, both pattern rows and the lamp of the step being played.
   void drawgate();
-  void setfvar(int index, float value);
+  // The 25 ms timer: moves the lamp to the step the engine plays. The 200 ms timer: SetAll.
   void Timer1Timer();
   void Timer2Timer();
-  void ClickFilter(int item);
-  void ClickGate(int item);
 
   // What is on screen: the whole window, and one image by name (empty image for an unknown name).
   const Image& frame() const { return frame_; }
   const Image& image(std::string_view name) const;
 
   // State for tests and the backends.
-  bool created() const { return created_; }
-  bool visible() const { return visible_; }
-  bool dragging() const { return dragging_; }
-  int sliderMode() const { return sliderMode_; }
+  bool dragging() const { return drag_ != Drag::None; }
+  // 0 while a slider's handle follows the pointer, 1 while a Shift drag moves it in fine steps, else -1.
+  int sliderMode() const { return drag_ == Drag::SliderFollow ? 0 : (drag_ == Drag::SliderFine ? 1 : -1); }
   int menuTarget() const { return menuTarget_; }
   int shownGateStep() const { return shownGateStep_; }
   float drawnValue(int index) const { return drawnValues_[index]; }
-  float resetValue(int index) const { return resetValues_[index]; }
   enum class Menu { None, Filter, Gate };
   Menu openMenu() const { return menu_.which; }
-  const Image& menuImage() const { return menu_.image; }
   int menuItemUnderPointer() const { return menu_.hover; }
 
  private:
@@ -98,6 +94,14 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
     bool armed = false;  // a press inside the menu or a move away from where it opened
   };
 
+  // What a left press on a dial or slider started, until the button is released.
+  enum class Drag {
+    None,
+    Dial,          // up and down change the value from where the press started
+    SliderFollow,  // the handle follows the pointer
+    SliderFine,    // Shift: the value moves a thousandth per pixel from where it was
+  };
+
   void FormCreate();
   void drawImage(int image);
   void invalidate(const Rect& area);
@@ -105,10 +109,15 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   void flush();
   void recompose(const Rect& area);
 
+  // Label line, values and timers.
+  void SetLabel(int index);
+  void PrintLabels(std::string_view label, std::string_view value);
+  void setfvar(int index, float value);
+
   // Pointer handling of the drag controls.
   void SetControlSelect(const ImagePlace& place, MouseButton button, bool shift, int x, int y);
   void Mousemove(const ImagePlace& place, int x, int y);
-  void MouseDown(const ImagePlace& place);
+  void MouseDown();
   void endCapture();
   void SetDial(int index, int x, int y, MouseButton button);
   void SetHSlider(int index, int x, MouseButton button, bool shift);
@@ -127,6 +136,8 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   void popupMenu(Menu which, int x, int y);
   void drawMenu();
   void closeMenu();
+  void ClickFilter(int item);
+  void ClickGate(int item);
   float gatePosition() const;
 
   std::unique_ptr<WindowBackend> backend_;
@@ -140,16 +151,14 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   std::vector<Rect> dirty_;  // areas to compose and show; few, apart from each other
 
   std::array<float, kNumParams> drawnValues_{};
-  std::array<float, kNumParams> resetValues_{};
   std::string decimalSeparator_ = ".";
   bool separatorGiven_ = false;
 
-  int left_ = 0, top_ = 0, width_ = kClientWidth, height_ = kClientHeight;
+  int left_ = 0, top_ = 0;
   bool created_ = false;
   bool visible_ = false;
 
-  bool dragging_ = false;
-  int sliderMode_ = -1;
+  Drag drag_ = Drag::None;
   float dragStartValue_ = 0.0f;
   float dragStartX_ = 0.0f;
   float dragStartY_ = 0.0f;

@@ -78,6 +78,17 @@ static_assert(offsetof(AEffect, object) == vstOffset(64, 96), "AEffect layout");
 static_assert(offsetof(AEffect, uniqueID) == vstOffset(72, 112), "AEffect layout");
 static_assert(offsetof(AEffect, processReplacing) == vstOffset(80, 120), "AEffect layout");
 static_assert(offsetof(AEffect, future) == vstOffset(84, 128), "AEffect layout");
+static_assert(offsetof(AEffect, process) == vstOffset(8, 16), "AEffect layout");
+static_assert(offsetof(AEffect, setParameter) == vstOffset(12, 24), "AEffect layout");
+static_assert(offsetof(AEffect, getParameter) == vstOffset(16, 32), "AEffect layout");
+static_assert(offsetof(AEffect, numParams) == vstOffset(24, 44), "AEffect layout");
+static_assert(offsetof(AEffect, numInputs) == vstOffset(28, 48), "AEffect layout");
+static_assert(offsetof(AEffect, numOutputs) == vstOffset(32, 52), "AEffect layout");
+static_assert(offsetof(AEffect, resvd2) == vstOffset(44, 72), "AEffect layout");
+static_assert(offsetof(AEffect, realQualities) == vstOffset(52, 84), "AEffect layout");
+static_assert(offsetof(AEffect, offQualities) == vstOffset(56, 88), "AEffect layout");
+static_assert(offsetof(AEffect, user) == vstOffset(68, 104), "AEffect layout");
+static_assert(offsetof(AEffect, version) == vstOffset(76, 116), "AEffect layout");
 
 enum VstAEffectFlags : VstInt32 {
   effFlagsHasEditor = 1,

@@ -1,8 +1,6 @@
 // Loading plug-in libraries and the host's requests to the effect record.
 #include "Plugin.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -10,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <vector>
+
+#include "SharedLibrary.h"
 
 namespace tamblin::host {
 namespace {
@@ -36,26 +36,20 @@ void keepLoaded(std::shared_ptr<PluginLibrary> library) {
 PluginLibrary::PluginLibrary(void* handle, EntryFunction entry, std::string path)
     : handle_(handle), entry_(entry), path_(std::move(path)) {}
 
-PluginLibrary::~PluginLibrary() { dlclose(handle_); }
+PluginLibrary::~PluginLibrary() { closeSharedLibrary(handle_); }
 
 std::shared_ptr<PluginLibrary> PluginLibrary::open(const std::string& path) {
   std::error_code error;
   if (!std::filesystem::exists(path, error)) throw LoadError(path + ": no such plug-in file");
   if (std::filesystem::is_directory(path, error)) throw LoadError(path + ": is a directory, not a plug-in library");
   if (!std::ifstream(path)) throw LoadError(path + ": cannot read plug-in file: " + std::strerror(errno));
-  // dlopen searches the library path for names without a slash; the user means the file.
-  std::string loadPath = path.find('/') == std::string::npos ? "./" + path : path;
-  // Never unloaded: plug-ins that leave threads or atexit handlers behind survive their dlclose,
-  // and the leak checker can still name the library a leak came from.
-  void* handle = dlopen(loadPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-  if (handle == nullptr) {
-    const char* reason = dlerror();
-    throw LoadError(path + ": not a loadable shared library (" + (reason ? reason : "unknown reason") + ")");
-  }
-  void* symbol = dlsym(handle, "VSTPluginMain");
-  if (symbol == nullptr) symbol = dlsym(handle, "main");
+  std::string reason;
+  void* handle = openSharedLibrary(path, reason);
+  if (handle == nullptr) throw LoadError(path + ": not a loadable shared library (" + reason + ")");
+  void* symbol = findSharedSymbol(handle, "VSTPluginMain");
+  if (symbol == nullptr) symbol = findSharedSymbol(handle, "main");
   if (symbol == nullptr) {
-    dlclose(handle);
+    closeSharedLibrary(handle);
     throw LoadError(path + ": not a VST 2 plug-in (exports neither VSTPluginMain nor main)");
   }
   EntryFunction entry;

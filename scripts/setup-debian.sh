@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, the Debian packages the build and the demo use (lists in scripts/packages/*.txt)
 # and, with --tests, those only the tests use as well (scripts/packages/test/*.txt). Runs as root, or
-# through sudo; does nothing when all are present.
+# through sudo; does nothing when all are present. A package of another architecture (name:i386)
+# enables that architecture first.
 #
 # Usage: scripts/setup-debian.sh [--tests]
 set -euo pipefail
@@ -22,6 +23,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=""
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
   export DEBIAN_FRONTEND=noninteractive
+  for p in "${missing[@]}"; do
+    case "$p" in
+      *:*)
+        arch=${p##*:}
+        if [ "$arch" != "$(dpkg --print-architecture)" ] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+          $sudo_cmd dpkg --add-architecture "$arch"
+        fi
+        ;;
+    esac
+  done
   $sudo_cmd apt-get update -q
   $sudo_cmd apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi

@@ -11,8 +11,52 @@ namespace {
 // Coordinates arrive as any int; all arithmetic on them is done in 64 bits so that differences
 // and products never overflow.
 using Wide = int64_t;
-// Products of two such differences need more than 64 bits.
-__extension__ typedef __int128 Huge;
+// (a * b + add) / divisor, truncated towards zero as integer division is, for a divisor above 0:
+// products of two such differences need more than 64 bits.
+#if defined(__SIZEOF_INT128__)
+Wide productQuotient(Wide a, Wide b, Wide add, Wide divisor) {
+  __extension__ typedef __int128 Huge;
+  return static_cast<Wide>((Huge{a} * b + add) / divisor);
+}
+#else
+// Targets without a 128-bit integer (32-bit x86): 64 bits when they suffice, as they do for every
+// coordinate on a screen, else the same result from a 128-bit value kept in two halves.
+Wide productQuotient(Wide a, Wide b, Wide add, Wide divisor) {
+  Wide product, sum;
+  if (!__builtin_mul_overflow(a, b, &product) && !__builtin_add_overflow(product, add, &sum)) return sum / divisor;
+  using U = uint64_t;
+  auto negate = [](U& high, U& low) {
+    high = ~high + (low == 0 ? 1 : 0);
+    low = U(0) - low;
+  };
+  // |a| * |b| from 32-bit halves, negated when the signs differ, then add sign-extended.
+  const U ua = a < 0 ? U(0) - U(a) : U(a), ub = b < 0 ? U(0) - U(b) : U(b);
+  const U a0 = ua & 0xFFFFFFFFu, a1 = ua >> 32, b0 = ub & 0xFFFFFFFFu, b1 = ub >> 32;
+  const U low = a0 * b0, mid1 = a1 * b0, mid2 = a0 * b1;
+  const U carry = ((low >> 32) + (mid1 & 0xFFFFFFFFu) + (mid2 & 0xFFFFFFFFu)) >> 32;
+  U hi = a1 * b1 + (mid1 >> 32) + (mid2 >> 32) + carry;
+  U lo = ua * ub;
+  if ((a < 0) != (b < 0)) negate(hi, lo);
+  const U sumLo = lo + U(add);
+  hi += (add < 0 ? ~U(0) : U(0)) + (sumLo < lo ? 1 : 0);
+  lo = sumLo;
+  const bool negative = (hi >> 63) != 0;
+  if (negative) negate(hi, lo);
+  // Long division of the 128-bit magnitude, one bit at a time.
+  const U d = U(divisor);
+  U quotient = 0, remainder = 0;
+  for (int bit = 127; bit >= 0; --bit) {
+    const bool over = (remainder >> 63) != 0;
+    remainder = (remainder << 1) | ((bit >= 64 ? hi >> (bit - 64) : lo >> bit) & 1);
+    quotient <<= 1;
+    if (over || remainder >= d) {
+      remainder -= d;
+      quotient |= 1;
+    }
+  }
+  return negative ? static_cast<Wide>(U(0) - quotient) : static_cast<Wide>(quotient);
+}
+#endif
 
 Wide clampWide(Wide v, Wide lo, Wide hi) { return std::min(std::max(v, lo), hi); }
 
@@ -91,7 +135,7 @@ void Image::line(int x0, int y0, int x1, int y1, Color color) {
     last = std::min(last, major0);
   }
   for (Wide i = first; i <= last; ++i) {
-    const Wide minorOffset = static_cast<Wide>((2 * Huge{i} * minorDelta + steps) / (2 * Huge{steps}));
+    const Wide minorOffset = productQuotient(2 * i, minorDelta, steps, 2 * steps);
     const Wide x = xMajor ? x0 + sx * i : x0 + sx * minorOffset;
     const Wide y = xMajor ? y0 + sy * minorOffset : y0 + sy * i;
     if (x >= 0 && y >= 0 && x < width_ && y < height_) {
@@ -130,7 +174,7 @@ void Image::copyRect(const Image& source, const Rect& sourceRect, const Rect& de
 
   // Nearest neighbour: each destination pixel takes the source pixel under its centre.
   auto sourceIndex = [](Wide j, Wide destExtent, Wide sourceExtent, Wide start, Wide signedExtent) {
-    const Wide s = static_cast<Wide>(((2 * Huge{j} + 1) * sourceExtent) / (2 * Huge{destExtent}));
+    const Wide s = productQuotient(2 * j + 1, sourceExtent, 0, 2 * destExtent);
     return signedExtent > 0 ? start + s : start - 1 - s;
   };
   for (Wide k = kLo; k < kHi; ++k) {

@@ -113,7 +113,7 @@ class WindowBackend {
   virtual void idle() {}
 };
 
-// The backend of this platform (X11 on Linux).
+// The backend of this platform (X11 on Linux, Win32 on Windows).
 std::unique_ptr<WindowBackend> createPlatformBackend();
 
 }  // namespace tamblin

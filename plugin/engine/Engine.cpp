@@ -41,8 +41,7 @@ void Engine::initTimingAndRate() {
 void Engine::initArpList() { record.arpLast = -1; }
 
 void Engine::setSampleRate(float rate) {
-  // A rate outside 1 kHz..1 MHz would push the filters past Nyquist or make increments infinite.
-  if (!(rate >= 1000.0f && rate <= 1000000.0f)) return;
+  if (!(rate >= kMinSampleRate && rate <= kMaxSampleRate)) return;
   record.sampleRate = rate;
   record.baseIncrement = 110.0f / record.sampleRate;
 }

@@ -35,6 +35,11 @@ constexpr int kMidiQueueSize = 2048;
 
 class Engine {
  public:
+  // The sample rates the engine adopts: outside them the filters would pass Nyquist or the increments
+  // grow without bound.
+  static constexpr float kMinSampleRate = 1000.0f;
+  static constexpr float kMaxSampleRate = 1000000.0f;
+
   // A ready engine: pitch wheel at rest, the oscillator phases of voices 0..7 spread over 3/7 of a cycle,
   // history slots, tempo 120, arpeggiator position, 44100 Hz, the arpeggiator list empty and the wave
   // tables built. The owner then loads a program: setSampleRate, setParameter for every value,
@@ -44,7 +49,7 @@ class Engine {
   Engine& operator=(const Engine&) = delete;
 
   // Adopts a sample rate (program change step 1, and whenever the host sets one). A rate that is not
-  // finite or lies outside 1 kHz..1 MHz is ignored: the engine keeps its last valid rate.
+  // finite or lies outside kMinSampleRate..kMaxSampleRate is ignored: the engine keeps its last valid rate.
   void setSampleRate(float rate);
   // Program change, steps 4 to 6: keys released, history slots and filter states of the first voices cleared.
   void resetAfterProgramChange();

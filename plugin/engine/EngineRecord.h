@@ -21,8 +21,7 @@ constexpr int kArpListSize = 33;         // held keys the arpeggiator remembers
 constexpr int kGateSteps = 16;           // one bit per step of a 16-bit pattern
 constexpr int64_t kPhaseMask = 16777215; // oscillator phases are 24-bit
 
-// Every field starts at 0 (the record is built zeroed); the construction steps then set the rest.
-// Names follow the design documents so that the stages read like their descriptions.
+// Every field starts at 0 (the record is built zeroed); the engine's constructor then sets the rest.
 struct EngineRecord {
   // Parameter mirror: written from any thread (host automation, editor, controllers), read by the audio
   // thread at the moment of use. Relaxed atomics: each value is written and read whole.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "Numeric.h"
@@ -13,108 +14,44 @@ namespace tamblin {
 constexpr int kNumParams = 100;        // host parameters 0..99
 constexpr int kNumStoredValues = 101;  // programs also store value 100, which nothing reads
 
-// Parameter indices. The kSpare entries are stored, reported and saved like the others; nothing reads them.
+// Parameter indices. kWaveType1 shapes oscillators 1 and 2, kWaveType2 oscillators 3 and 4;
+// kFilterVelocity is the velocity-to-filter amount taken at note-on; kArpRate the arpeggiator step
+// length; kGateTempo the gate speed against the host tempo; the two gate patterns hold sixteen steps in
+// 16 bits. Storing kPlayMode, with any value, releases every held key. The kSpare entries are stored,
+// reported and saved like the others; nothing reads them.
 enum ParamId : int32_t {
-  kVolume = 0,
-  kPortamento = 1,
-  kOsc12Attack = 2,
-  kOsc12Release = 3,
-  kOsc12Sustain = 4,
-  kOsc12Decay = 5,
-  kWaveType1 = 6,  // oscillators 1 and 2
-  kWaveType2 = 7,  // oscillators 3 and 4
-  kTune1 = 8,
-  kTune2 = 9,
-  kTune3 = 10,
-  kTune4 = 11,
-  kSpare12 = 12,
-  kSpare13 = 13,
+  // clang-format off
+  kVolume = 0, kPortamento = 1,
+  kOsc12Attack = 2, kOsc12Release = 3, kOsc12Sustain = 4, kOsc12Decay = 5,
+  kWaveType1 = 6, kWaveType2 = 7,
+  kTune1 = 8, kTune2 = 9, kTune3 = 10, kTune4 = 11,
+  kSpare12 = 12, kSpare13 = 13,
   kOscMix = 14,
-  kOsc34Attack = 15,
-  kOsc34Release = 16,
-  kOsc34Sustain = 17,
-  kOsc34Decay = 18,
+  kOsc34Attack = 15, kOsc34Release = 16, kOsc34Sustain = 17, kOsc34Decay = 18,
   kFilterTracking = 19,
-  kUnisonAmount = 20,
-  kUnisonSpread = 21,
-  kUnisonSpeed = 22,
-  kUnisonPhase = 23,
-  kTremoloAmount = 24,
-  kTremoloSpeed = 25,
-  kFilterModAmount = 26,
-  kFilterModSpeed = 27,
-  kVibratoAmount = 28,
-  kVibratoSpeed = 29,
-  kFilterType = 30,
-  kFilterFrequency = 31,
-  kFilterQ = 32,
-  kFilterEnvelope = 33,
-  kFilterRelease = 34,
+  kUnisonAmount = 20, kUnisonSpread = 21, kUnisonSpeed = 22, kUnisonPhase = 23,
+  kTremoloAmount = 24, kTremoloSpeed = 25,
+  kFilterModAmount = 26, kFilterModSpeed = 27,
+  kVibratoAmount = 28, kVibratoSpeed = 29,
+  kFilterType = 30, kFilterFrequency = 31, kFilterQ = 32, kFilterEnvelope = 33, kFilterRelease = 34,
   kFilterAttack = 35,
-  kStereoAmount = 36,
-  kStereoWidth = 37,
-  kStereoSpeed = 38,
-  kFilterVelocity = 39,  // velocity to filter amount, taken at note-on
-  kPwm12Amount = 40,
-  kPwm12Speed = 41,
-  kPwm34Amount = 42,
-  kPwm34Speed = 43,
-  kSpare44 = 44,
-  kSpare45,
-  kSpare46,
-  kSpare47,
-  kSpare48,
-  kSpare49,
-  kSpare50,
-  kSpare51,
-  kSpare52,
-  kSpare53,
-  kSpare54,
-  kSpare55,
-  kSpare56,
-  kPanAmount = 57,
-  kPanSpeed = 58,
-  kArpRate = 59,  // arpeggiator step length
-  kSpare60 = 60,
-  kSpare61,
-  kSpare62,
-  kSpare63,
-  kSpare64,
-  kSpare65,
-  kSpare66,
-  kSpare67,
-  kSpare68,
-  kSpare69,
-  kSpare70,
-  kSpare71,
-  kSpare72,
-  kSpare73,
-  kSpare74,
-  kSpare75,
-  kSpare76,
-  kSpare77,
-  kPlayMode = 78,  // storing it, with any value, releases every held key
-  kVelocityToVolume = 79,
-  kEnvelopeMode = 80,
-  kVoiceCount = 81,
-  kSpare82 = 82,
-  kSpare83,
-  kSpare84,
-  kSpare85,
-  kSpare86,
-  kSpare87,
-  kSpare88,
-  kSpare89,
-  kSpare90,
-  kSpare91,
-  kGatePatternVolume = 92,  // sixteen steps packed in 16 bits
-  kGatePatternFilter = 93,
-  kGateToVolume = 94,
-  kGateToFilter = 95,
-  kGateTempo = 96,  // gate speed against the host tempo
-  kGateSmooth = 97,
-  kGateLength = 98,
+  kStereoAmount = 36, kStereoWidth = 37, kStereoSpeed = 38,
+  kFilterVelocity = 39,
+  kPwm12Amount = 40, kPwm12Speed = 41, kPwm34Amount = 42, kPwm34Speed = 43,
+  kSpare44 = 44, kSpare45 = 45, kSpare46 = 46, kSpare47 = 47, kSpare48 = 48, kSpare49 = 49, kSpare50 = 50,
+  kSpare51 = 51, kSpare52 = 52, kSpare53 = 53, kSpare54 = 54, kSpare55 = 55, kSpare56 = 56,
+  kPanAmount = 57, kPanSpeed = 58,
+  kArpRate = 59,
+  kSpare60 = 60, kSpare61 = 61, kSpare62 = 62, kSpare63 = 63, kSpare64 = 64, kSpare65 = 65, kSpare66 = 66,
+  kSpare67 = 67, kSpare68 = 68, kSpare69 = 69, kSpare70 = 70, kSpare71 = 71, kSpare72 = 72, kSpare73 = 73,
+  kSpare74 = 74, kSpare75 = 75, kSpare76 = 76, kSpare77 = 77,
+  kPlayMode = 78, kVelocityToVolume = 79, kEnvelopeMode = 80, kVoiceCount = 81,
+  kSpare82 = 82, kSpare83 = 83, kSpare84 = 84, kSpare85 = 85, kSpare86 = 86, kSpare87 = 87, kSpare88 = 88,
+  kSpare89 = 89, kSpare90 = 90, kSpare91 = 91,
+  kGatePatternVolume = 92, kGatePatternFilter = 93, kGateToVolume = 94, kGateToFilter = 95,
+  kGateTempo = 96, kGateSmooth = 97, kGateLength = 98,
   kSpare99 = 99,
+  // clang-format on
 };
 
 // The filter types, in the order of the filter type choice.
@@ -157,10 +94,12 @@ enum class BoxInput : uint8_t {
   GateMenu,     // opens the gate length menu
 };
 
-// A parameter with `count` choices; names are null for the step patterns.
+// A parameter with `count` choices; names are null for the step patterns. menuNames: the items of the
+// pop-up menu where the editor offers the choices in one, else null.
 struct ChoiceList {
   const char* const* names = nullptr;
   int32_t count = 0;
+  const char* const* menuNames = nullptr;
 };
 
 struct ParameterInfo {
@@ -175,6 +114,7 @@ struct ParameterInfo {
   const char* choicePrefix;  // choice box text before the choice's name
   BoxInput boxInput;
   float defaultValue;  // the value a reset (right press, double click) writes in the editor
+  const char* title;   // a readable name for a choice box or step row, which carry no caption; else ""
 };
 
 // The row of index 0..99; a blank row for any other index.
@@ -182,6 +122,14 @@ const ParameterInfo& parameterInfo(int index);
 
 // The host name of index; "" for indices without one and outside 0..99.
 const char* parameterName(int index);
+
+// The window section's heading, "" for none.
+const char* sectionName(Section section);
+
+// A readable name for every parameter, for hosts that show names beside values: the host name; else the
+// section and the control's caption or title ("Filter: > Vel", "Main: Play Mode"); else "Spare N" for a
+// parameter nothing reads.
+std::string parameterTitle(int index);
 
 // The parameter a MIDI control change sets, -1 for none (any number outside 0..127 included).
 int32_t parameterForController(int controller);

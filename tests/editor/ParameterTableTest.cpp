@@ -1,5 +1,6 @@
 // The parameter table against the window: every row that names a control has one, and the controller
-// numbers the labels show agree with the controller map except where they have always differed.
+// numbers the labels show agree with the controller map except for the five labels that name a
+// neighbour's controller.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -20,9 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "support/FactoryPhrase.h"
 #include "uPlugin.h"
 
 namespace {
+
+using namespace tamblin::test;
 
 // A host that answers a fixed tempo and sample rate, and counts its time requests.
 struct HostState {
@@ -41,24 +44,6 @@ VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPt
   }
 }
 
-struct TimedMessage {
-  int32_t frame;
-  uint8_t status, data1, data2;
-};
-
-// The phrase every factory program plays: a held fifth, a third key, a controller, bends and releases,
-// so that envelopes, glide, the gate and the arpeggiator all show.
-const std::vector<TimedMessage> kPhrase = {
-    {0, 0x90, 48, 100},     {17, 0x90, 55, 90},     {5000, 0x90, 64, 110},  {11025, 0xB0, 74, 90},
-    {15000, 0xE0, 0, 80},   {22050, 0x80, 55, 0},   {30000, 0x90, 67, 60},  {44100, 0x80, 48, 0},
-    {44100, 0x80, 64, 64},  {44100, 0xE0, 0, 64},   {50000, 0x80, 67, 0},   {52000, 0x91, 72, 127},
-    {60000, 0x90, 72, 0}};
-constexpr int kPhraseFrames = 66150;  // 1.5 s at 44.1 kHz
-
-struct Render {
-  std::vector<float> left, right;
-};
-
 class Instrument {
  public:
   explicit Instrument(int program) : plugin_(std::make_unique<APlugin>(hostCallback)) { plugin_->setProgram(program); }
@@ -71,25 +56,8 @@ class Instrument {
     std::vector<float> input(static_cast<size_t>(block), 0.0f);
     for (int start = 0; start < frames; start += block) {
       const int n = std::min(block, frames - start);
-      std::vector<VstMidiEvent> events;
-      for (const auto& m : messages) {
-        if (m.frame < start || m.frame >= start + n) continue;
-        VstMidiEvent e{};
-        e.type = kVstMidiType;
-        e.byteSize = sizeof(VstMidiEvent);
-        e.deltaFrames = m.frame - start;
-        e.midiData[0] = static_cast<char>(m.status);
-        e.midiData[1] = static_cast<char>(m.data1);
-        e.midiData[2] = static_cast<char>(m.data2);
-        events.push_back(e);
-      }
-      if (!events.empty()) {
-        std::vector<char> storage(sizeof(VstEvents) + events.size() * sizeof(VstEvent*));
-        auto* batch = reinterpret_cast<VstEvents*>(storage.data());
-        batch->numEvents = static_cast<VstInt32>(events.size());
-        for (size_t i = 0; i < events.size(); ++i) batch->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-        plugin_->processEvents(batch);
-      }
+      std::vector<VstMidiEvent> events = eventsInBlock(messages, start, n);
+      if (!events.empty()) plugin_->processEvents(EventBatch(events).get());
       float* inputs[2] = {input.data(), input.data()};
       float* outputs[2] = {out.left.data() + start, out.right.data() + start};
       if (accumulating) {
@@ -104,44 +72,6 @@ class Instrument {
  private:
   std::unique_ptr<APlugin> plugin_;
 };
-
-uint64_t hashOf(const Render& r) {
-  uint64_t h = 1469598103934665603ULL;  // FNV-1a over the bit patterns, left and right interleaved
-  auto mix = [&h](float x) {
-    uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    for (int b = 0; b < 4; ++b) {
-      h ^= (bits >> (8 * b)) & 0xFF;
-      h *= 1099511628211ULL;
-    }
-  };
-  for (size_t k = 0; k < r.left.size(); ++k) {
-    mix(r.left[k]);
-    mix(r.right[k]);
-  }
-  return h;
-}
-
-uint32_t bitsOf(float x) {
-  uint32_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return bits;
-}
-
-constexpr int kSpotFrames[] = {1000, 6000, 20000, 40000, 55000};
-
-// One line per program: index, hash, then left/right bit patterns at the spot frames.
-std::string goldenLine(int program, const Render& r) {
-  std::ostringstream line;
-  char text[32];
-  std::snprintf(text, sizeof text, "%016" PRIx64, hashOf(r));
-  line << program << ' ' << text;
-  for (int frame : kSpotFrames) {
-    std::snprintf(text, sizeof text, " %08x:%08x", bitsOf(r.left[frame]), bitsOf(r.right[frame]));
-    line << text;
-  }
-  return line.str();
-}
 
 bool sameSamples(const Render& a, const Render& b) {
   return a.left.size() == b.left.size() &&
@@ -228,7 +158,7 @@ TEST(InstrumentRender, EveryFactoryProgramMatchesItsGoldenRender) {
   std::vector<std::string> lines;
   for (int program = 0; program < 16; ++program) {
     Instrument instrument(program);
-    const Render r = instrument.play(kPhrase, kPhraseFrames, 1000);
+    const Render r = instrument.play(kPhrase, kPhraseFrames, kPhraseBlock);
     for (size_t k = 0; k < r.left.size(); ++k) {
       ASSERT_TRUE(std::isfinite(r.left[k]) && std::isfinite(r.right[k])) << program;
     }

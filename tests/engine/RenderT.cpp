@@ -245,7 +245,7 @@ TEST(AbsurdTempo, KeepsTheGateAndTheArpeggiatorInsideTheirTables) {
 
 TEST(AbsurdTempo, AnArpeggioSteppingEveryFrameThroughAResonantFilterStaysFinite) {
   // Voices restarted every frame or two find their two-pole history rotated on without them; at full
-  // resonance and a low cutoff that used to grow to infinity.
+  // resonance and a low cutoff such a section would grow to infinity unless restarted from silence.
   std::vector<float> values = neutralValues();
   values[78] = kArpValue;
   values[59] = 1.0f;

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The Windows DLLs, built with mingw-w64 and proven under Wine: for the 32-bit and the 64-bit build,
+# the exports and imports of Tamblin2.dll, the host check's report (record, names, programs,
+# parameters, bad requests, golden renders of every factory program) byte for byte equal to the
+# Linux build's, and the editor opened through effEditOpen in a real Win32 window, driven with
+# pointer input, equal to the headless picture. Runs in a fresh Wine prefix that it removes again.
+# Called by scripts/test.sh after the release build (build/release); TAMBLIN_SKIP_WINDOWS=1 there
+# leaves it out. TAMBLIN_WINDOWS_PICTURES=FOLDER keeps the pictures the Windows windows showed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+start=$(date +%s)
+bash scripts/setup-debian.sh --tests
+jobs=$(nproc 2>/dev/null || echo 2)
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tamblin-windows.XXXXXX")
+export WINEPREFIX="$work/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers in a test prefix
+export LC_ALL=C                            # "." as the user's decimal separator, as in the pictures
+unset DISPLAY WAYLAND_DISPLAY              # Wine's null graphics driver: windows without a screen
+cleanup() {
+  # Only this prefix's server (and with it every Wine process of the prefix).
+  timeout 30 wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "test-windows: $*" >&2
+  exit 1
+}
+
+# The Linux reference: the same host check against the Linux library.
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs" --target tamblin-host-check Tamblin2
+linux_check=build/release/tests/hostcheck/tamblin-host-check
+"$linux_check" report build/release/plugin/Tamblin2.so tests/engine/golden/factory_programs.txt \
+  "$work/report-linux.txt" >/dev/null || fail "the Linux host check failed"
+"$linux_check" headless-session "$work/headless-edited.png" >/dev/null || fail "the headless session failed"
+
+for preset in windows-x86 windows-x64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs" --target Tamblin2 tamblin-host-check
+done
+
+# Nothing the engine computes goes through the x87 unit (whose precision a Windows host's threads and
+# mingw's start-up set differently): the 32-bit engine holds no x87 arithmetic instruction and calls
+# none of the C library's transcendental functions (x87 code in mingw). Loads, stores and integer
+# conversions, which are exact, may remain.
+engine=build/windows-x86/plugin/engine/libtamblin_engine.a
+x87=$(i686-w64-mingw32-objdump -d "$engine" | grep -E '\s(f(i?(add|sub|subr|mul|div|divr)p?|sqrt|sin|cos|sincos|ptan|patan|prem1?|rndint|scale|xtract|yl2x|yl2xp1|2xm1|chs|abs|u?comp?p?|u?comip?))[slqt]?\s' || true)
+[ -z "$x87" ] || { echo "$x87" | head; fail "x87 arithmetic in the 32-bit engine"; }
+libm=$(i686-w64-mingw32-nm -u "$engine" | grep -E ' _(sin|cos|tan|exp|exp2|expm1|log|log2|log10|log1p|pow|atan2?|asin|acos|sinh|cosh|tanh)[fl]?$' || true)
+[ -z "$libm" ] || fail "the 32-bit engine calls the C library's $libm"
+echo "32-bit engine: SSE2 arithmetic only, no C library transcendentals"
+
+echo "== Wine prefix"
+timeout 300 wineboot --init >/dev/null 2>&1 || fail "wineboot could not make the prefix"
+timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1
+# A fresh server reads the null driver setting (the one wineboot started knew none).
+timeout 30 wineserver -k 2>/dev/null || true
+timeout 30 wineserver -w 2>/dev/null || true
+
+windows_path() { echo "Z:${1//\//\\}"; }
+
+for preset in windows-x86 windows-x64; do
+  case "$preset" in
+    windows-x86) objdump=i686-w64-mingw32-objdump ;;
+    windows-x64) objdump=x86_64-w64-mingw32-objdump ;;
+  esac
+  dll="$root/build/$preset/plugin/Tamblin2.dll"
+  check="$root/build/$preset/tests/hostcheck/tamblin-host-check.exe"
+  echo "== $preset: $(basename "$dll")"
+
+  # Exactly the two entry names, and nothing but Windows' own DLLs to load.
+  exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')
+  [ "$exports" = "VSTPluginMain main " ] || fail "$preset exports: $exports"
+  imports=$("$objdump" -p "$dll" | awk '/DLL Name:/ {print toupper($3)}' | sort | tr '\n' ' ')
+  for import in $imports; do
+    case "$import" in
+      KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
+      *) fail "$preset imports $import" ;;
+    esac
+  done
+  echo "exports: $exports; imports: $imports"
+
+  out="$work/$preset"
+  mkdir -p "$out"
+  timeout 300 wine "$check" report "$(windows_path "$dll")" \
+    "$(windows_path "$root/tests/engine/golden/factory_programs.txt")" "$(windows_path "$out/report.txt")" \
+    >"$out/report.log" 2>&1 || { cat "$out/report.log"; fail "$preset: the host check failed under Wine"; }
+  cmp -s "$out/report.txt" "$work/report-linux.txt" ||
+    { diff "$work/report-linux.txt" "$out/report.txt" | head -20; fail "$preset: the report differs from Linux's"; }
+  echo "host check: record, names, programs, parameters, bad requests and 16 golden renders as on Linux"
+
+  timeout 120 wine "$check" editor "$(windows_path "$dll")" \
+    "$(windows_path "$root/tests/editor/golden/program0.png")" "$(windows_path "$out")" \
+    >"$out/editor.log" 2>&1 || { cat "$out/editor.log"; fail "$preset: the editor session failed under Wine"; }
+  "$linux_check" compare "$work/headless-edited.png" "$out/editor-edited.png" >"$out/compare.log" ||
+    { cat "$out/compare.log"; fail "$preset: the edited window differs from the headless picture"; }
+  echo "editor: opened, clicked, dragged and automated; both pictures equal the headless ones"
+
+  if [ -n "${TAMBLIN_WINDOWS_PICTURES:-}" ]; then
+    mkdir -p "$TAMBLIN_WINDOWS_PICTURES/$preset"
+    cp "$out"/*.png "$TAMBLIN_WINDOWS_PICTURES/$preset/"
+  fi
+
+  # The installed layout: the DLL and the note on plug-in folders.
+  cmake --install "build/$preset" --prefix "$out/dist" >/dev/null
+  [ -f "$out/dist/Tamblin2.dll" ] && [ -f "$out/dist/VST2-FOLDERS.txt" ] || fail "$preset: cmake --install"
+done
+echo "== Windows checks passed in $(($(date +%s) - start)) s"

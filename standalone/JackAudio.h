@@ -1,0 +1,68 @@
+// tamblin's JACK client: a MIDI input port and two audio outputs, the instrument rendered in JACK's
+// process callback with every event on its frame and the tempo of a rolling transport.
+#pragma once
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Instrument.h"
+
+namespace tamblin::standalone {
+
+class AlsaMidiInput;
+
+class JackError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class JackAudio {
+ public:
+  // Opens the client without starting a server; throws JackError saying what went wrong.
+  JackAudio(const std::string& clientName, const std::string& serverName);
+  ~JackAudio();
+  JackAudio(const JackAudio&) = delete;
+  JackAudio& operator=(const JackAudio&) = delete;
+
+  uint32_t sampleRate() const { return jack_get_sample_rate(client_); }
+  uint32_t frameTime() const { return jack_frame_time(client_); }
+  const std::string& clientName() const { return name_; }
+
+  // Starts rendering; a byte is written to `wakeFd` if the server goes away.
+  void start(Instrument& instrument, AlsaMidiInput* alsa, int wakeFd);
+  // Connects the outputs to the first two physical playback ports and every physical MIDI source to
+  // the input; answers what could not be done (a missing MIDI source only when `midiExpected`).
+  std::vector<std::string> connectPhysical(bool midiExpected);
+  bool serverGone() const { return serverGone_.load(); }
+  // Stops rendering and leaves the server. Safe to repeat.
+  void stop();
+
+ private:
+  static int process(jack_nframes_t frames, void* self);
+  static void shutdown(jack_status_t code, const char* reason, void* self);
+  int render(jack_nframes_t frames);
+  void updateTempo();
+
+  static constexpr int kMaxEvents = 1024;
+
+  jack_client_t* client_ = nullptr;
+  std::string name_;
+  jack_port_t* midiIn_ = nullptr;
+  jack_port_t* outLeft_ = nullptr;
+  jack_port_t* outRight_ = nullptr;
+  Instrument* instrument_ = nullptr;
+  AlsaMidiInput* alsa_ = nullptr;
+  int wakeFd_ = -1;
+  bool active_ = false;
+  std::atomic<bool> serverGone_{false};
+  MidiEvent jackEvents_[kMaxEvents];
+  MidiEvent alsaEvents_[kMaxEvents];
+  MidiEvent merged_[2 * kMaxEvents];
+};
+
+}  // namespace tamblin::standalone

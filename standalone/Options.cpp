@@ -1,0 +1,123 @@
+// GNU-style long options: "--name value" or "--name=value".
+#include "Options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace tamblin::standalone {
+namespace {
+
+constexpr int kPrograms = 16;
+constexpr int kHostParameters = 100;
+constexpr double kMinTempo = 1.0;
+constexpr double kMaxTempo = 1000.0;
+// JACK's limit for a client name (jack_client_name_size() - 1 on every version in use).
+constexpr size_t kMaxClientName = 63;
+
+long wholeNumber(const std::string& option, const std::string& text, long low, long high) {
+  errno = 0;
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0) throw UsageError(option + ": '" + text + "' is not a whole number");
+  if (value < low || value > high)
+    throw UsageError(option + ": " + text + " is out of range (" + std::to_string(low) + " to " +
+                     std::to_string(high) + ")");
+  return value;
+}
+
+double number(const std::string& option, const std::string& text, double low, double high) {
+  errno = 0;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value))
+    throw UsageError(option + ": '" + text + "' is not a number");
+  if (value < low || value > high) throw UsageError(option + ": " + text + " is out of range");
+  return value;
+}
+
+}  // namespace
+
+std::string usageText() {
+  return R"(Usage: tamblin [options]
+
+Plays the Tamblin synthesizer as a JACK client: MIDI in, two audio outputs, and its editor in a window.
+The programs and their values are saved on exit and restored at the next start.
+
+Options:
+      --connect          connect the outputs to the first two physical playback ports and every
+                         physical MIDI capture port to the MIDI input
+      --alsa-midi        also take MIDI from an ALSA sequencer port
+      --no-gui           run without the editor window (stop with Ctrl+C)
+      --program N        select program N (0..15) at start
+      --param INDEX=VALUE
+                         set parameter INDEX (0..99) to VALUE (0..1) after the program; repeatable
+      --tempo BPM        tempo when JACK transport gives none (1..1000, default 120)
+      --name NAME        JACK client name (default tamblin)
+      --server NAME      JACK server to use (default: JACK's default server)
+      --reset            start from the factory programs instead of the saved state
+  -h, --help             show this text
+      --version          show the version
+)";
+}
+
+Options parseOptions(const std::vector<std::string>& arguments) {
+  Options options;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    std::string option = arguments[i];
+    std::optional<std::string> inlineValue;
+    if (option.rfind("--", 0) == 0) {
+      const size_t equals = option.find('=');
+      if (equals != std::string::npos) {
+        inlineValue = option.substr(equals + 1);
+        option.resize(equals);
+      }
+    }
+    auto value = [&]() -> std::string {
+      if (inlineValue) return *inlineValue;
+      if (i + 1 >= arguments.size()) throw UsageError(option + " needs a value");
+      return arguments[++i];
+    };
+    auto flag = [&](bool& target) {
+      if (inlineValue) throw UsageError(option + " takes no value");
+      target = true;
+    };
+    if (option == "-h" || option == "--help") {
+      flag(options.help);
+    } else if (option == "--version") {
+      flag(options.version);
+    } else if (option == "--connect") {
+      flag(options.connect);
+    } else if (option == "--no-gui") {
+      flag(options.noGui);
+    } else if (option == "--alsa-midi") {
+      flag(options.alsaMidi);
+    } else if (option == "--reset") {
+      flag(options.reset);
+    } else if (option == "--program") {
+      options.program = static_cast<int>(wholeNumber(option, value(), 0, kPrograms - 1));
+    } else if (option == "--param") {
+      const std::string text = value();
+      const size_t equals = text.find('=');
+      if (equals == std::string::npos) throw UsageError("--param: '" + text + "' is not INDEX=VALUE");
+      const int index = static_cast<int>(wholeNumber("--param", text.substr(0, equals), 0, kHostParameters - 1));
+      const float v = static_cast<float>(number("--param", text.substr(equals + 1), 0.0, 1.0));
+      options.parameters.emplace_back(index, v);
+    } else if (option == "--tempo") {
+      options.tempo = number(option, value(), kMinTempo, kMaxTempo);
+    } else if (option == "--name") {
+      options.clientName = value();
+      if (options.clientName.empty() || options.clientName.size() > kMaxClientName ||
+          options.clientName.find(':') != std::string::npos)
+        throw UsageError("--name: a client name has 1 to 63 characters and no ':'");
+    } else if (option == "--server") {
+      options.serverName = value();
+      if (options.serverName.empty()) throw UsageError("--server: the name is empty");
+    } else {
+      throw UsageError("unknown option '" + arguments[i] + "'");
+    }
+  }
+  return options;
+}
+
+}  // namespace tamblin::standalone

@@ -1,0 +1,11 @@
+# Runs lv2_validate on the bundle's Turtle files; fails on any error it reports, or when it cannot run.
+file(GLOB turtle ${BUNDLE}/*.ttl)
+list(LENGTH turtle count)
+if(count LESS 3)
+  message(FATAL_ERROR "expected manifest, plug-in and presets in ${BUNDLE}, found: ${turtle}")
+endif()
+execute_process(COMMAND ${VALIDATE} ${turtle} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+message("${out}${err}")
+if(NOT result EQUAL 0 OR NOT "${out}${err}" MATCHES "Found 0 errors")
+  message(FATAL_ERROR "lv2_validate reported errors")
+endif()
