@@ -1,10 +1,15 @@
-// Render speed of the engine by filter family and number of sounding voices, against real time at 44.1 kHz.
+// Render speed of the engine by filter family and number of sounding voices, against real time at 44.1 kHz;
+// the time to construct one engine and the memory it holds. Before anything is timed, the fast render
+// path must give the plain path's samples bit for bit on a busy phrase for every filter type, so that a
+// run can never time a wrong answer.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "Engine.h"
+#include "support/PathComparison.h"
 
 using namespace tamblin;
 
@@ -12,15 +17,6 @@ namespace {
 
 constexpr float kRate = 44100.0f;
 constexpr int kBlock = 512;
-
-class SteadyHost : public tamblin::EngineHost {
- public:
-  double timeInfoTempo() override { return 0.0; }
-  int32_t tempoAt(int32_t) override { return 1200000; }
-  void setParameterFromController(int32_t index, float value) override { engine->setParameter(index, value); }
-  void controllerMessageHandled() override {}
-  tamblin::Engine* engine = nullptr;
-};
 
 // One representative type per family: off, 2-pole (Low12), 4-pole (Low24), ring, comb.
 constexpr FilterType kFilterTypes[] = {FilterType::Off, FilterType::Low12, FilterType::Low24,
@@ -30,48 +26,19 @@ const char* const kFilterNames[] = {"off", "2-pole", "4-pole", "ring", "comb"};
 void renderVoices(benchmark::State& state) {
   const int family = static_cast<int>(state.range(0));
   const int voices = static_cast<int>(state.range(1));
-  SteadyHost host;
-  auto engine = std::make_unique<tamblin::Engine>(host);
-  host.engine = engine.get();
-  engine->setSampleRate(kRate);
-  // A busy patch: every LFO moving, unison, vibrato, a stereo sweep and the gate.
-  const struct {
-    ParamId id;
-    float value;
-  } values[] = {{kVolume, 0.8f},         {kOsc12Attack, 0.1f},
-                {kOsc12Release, 0.5f},   {kOsc12Sustain, 1.0f},
-                {kTune1, 0.5f},          {kTune2, 0.52f},
-                {kTune3, 0.5f},          {kTune4, 0.48f},
-                {kOscMix, 0.5f},         {kOsc34Attack, 0.1f},
-                {kOsc34Release, 0.5f},   {kOsc34Sustain, 1.0f},
-                {kUnisonAmount, 0.3f},   {kUnisonSpread, 0.5f},
-                {kUnisonSpeed, 0.4f},    {kTremoloAmount, 0.3f},
-                {kTremoloSpeed, 0.5f},   {kFilterModAmount, 0.3f},
-                {kFilterModSpeed, 0.4f}, {kVibratoAmount, 0.3f},
-                {kVibratoSpeed, 0.6f},   {kFilterFrequency, 0.7f},
-                {kFilterQ, 0.6f},        {kFilterEnvelope, 0.5f},
-                {kFilterAttack, 0.3f},   {kStereoAmount, 0.5f},
-                {kStereoWidth, 0.3f},    {kStereoSpeed, 0.3f},
-                {kPwm12Amount, 0.4f},    {kPwm12Speed, 0.3f},
-                {kPanAmount, 0.3f},      {kPanSpeed, 0.5f},
-                {kVoiceCount, 1.0f},     {kGatePatternVolume, 0.6f},
-                {kGateToVolume, 0.5f},   {kGateTempo, 0.501002f},
-                {kGateLength, 1.0f}};
-  for (const auto& value : values) engine->setParameter(value.id, value.value);
-  engine->setParameter(kFilterType, choiceValue(static_cast<int32_t>(kFilterTypes[family]), kFilterTypeCount));
-  engine->resetPlayMode();
-  engine->resetAfterProgramChange();
+  test::BusyEngine busy(kFilterTypes[family]);
+  Engine& engine = *busy.engine;
 
-  std::vector<tamblin::MidiMessage> notes;
+  std::vector<MidiMessage> notes;
   for (int i = 0; i < voices; ++i) {
     notes.push_back({0, {0x90, static_cast<uint8_t>(40 + 3 * i), 100, 0}});
   }
-  if (!notes.empty()) engine->processEvents(notes.data(), static_cast<int32_t>(notes.size()));
+  if (!notes.empty()) engine.processEvents(notes.data(), static_cast<int32_t>(notes.size()));
   std::vector<float> left(kBlock), right(kBlock);
-  for (int i = 0; i < 100; ++i) engine->render(nullptr, left.data(), right.data(), kBlock);  // attack done
+  for (int i = 0; i < 100; ++i) engine.render(nullptr, left.data(), right.data(), kBlock);  // attack done
 
   for (auto _ : state) {
-    engine->render(nullptr, left.data(), right.data(), kBlock);
+    engine.render(nullptr, left.data(), right.data(), kBlock);
     benchmark::DoNotOptimize(left.data());
     benchmark::DoNotOptimize(right.data());
     benchmark::ClobberMemory();
@@ -84,6 +51,44 @@ void renderVoices(benchmark::State& state) {
 
 BENCHMARK(renderVoices)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1, 8, 16}})->ArgNames({"filter", "voices"});
 
+// What a host pays to open one instance's engine: construction (wave tables included) on the heap.
+void constructEngine(benchmark::State& state) {
+  test::SteadyHost host;
+  for (auto _ : state) {
+    auto engine = std::make_unique<Engine>(host);
+    benchmark::DoNotOptimize(engine.get());
+  }
+  state.counters["bytes"] = static_cast<double>(sizeof(Engine));
+}
+
+BENCHMARK(constructEngine)->Unit(benchmark::kMillisecond);
+
+// The fast path against the plain one for every filter type; false (and a message) on any difference.
+bool fastPathMatchesPlainPath() {
+  bool same = true;
+  for (int t = 0; t < kFilterTypeCount; ++t) {
+    const auto type = static_cast<FilterType>(t);
+    const std::vector<float> plain = test::playBusyPhrase(type, 0.0f, 20000, true);
+    const std::vector<float> fast = test::playBusyPhrase(type, 0.0f, 20000, false);
+    const int64_t at = test::firstDifference(plain, fast);
+    if (at >= 0) {
+      std::fprintf(stderr, "tamblin_bench: filter type %d: the fast path differs from the plain path at sample %lld\n",
+                   t, static_cast<long long>(at));
+      same = false;
+    }
+  }
+  return same;
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (!fastPathMatchesPlainPath()) return 1;
+  std::fprintf(stderr, "tamblin_bench: the fast path gives the plain path's samples for all %d filter types\n",
+               kFilterTypeCount);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -65,6 +65,8 @@ Options:
       --info             print what a host sees of the plug-in and exit; the parameter values
                          are those after --program and --param
   -q, --quiet            no progress bar
+      --timing           print the CPU time spent in the plug-in's process calls and the
+                         realtime factor (audio seconds per CPU second), also with --quiet
   -h, --help             show this help and exit
       --version          show the version and exit
 
@@ -113,6 +115,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     } else if (name == "-q" || name == "--quiet") {
       flag();
       line.quiet = true;
+    } else if (name == "--timing") {
+      flag();
+      line.timing = true;
     } else if (name == "--split-blocks") {
       flag();
       line.render.splitBlocks = true;

@@ -20,6 +20,7 @@ struct CommandLine {
   bool version = false;
   bool info = false;
   bool quiet = false;
+  bool timing = false;  // report the CPU time spent in the plug-in
   std::optional<int> program;
   std::vector<std::pair<int, float>> parameters;  // in the order given
   std::optional<double> tempo;

@@ -142,6 +142,11 @@ int run(const CommandLine& line) {
   bar.finish();
   writer.commit();
 
+  if (line.timing) {
+    const double audioSeconds = static_cast<double>(report.frames) / line.sampleRate;
+    std::printf("process-cpu-seconds %.6f audio-seconds %.6f realtime-factor %.3f\n", report.processSeconds,
+                audioSeconds, report.processSeconds > 0.0 ? audioSeconds / report.processSeconds : 0.0);
+  }
   if (!line.quiet) {
     std::fprintf(stderr, "%s: wrote %s: %.2f s, %d channel%s, %d Hz, %s\n", kProgramName, line.outputPath.c_str(),
                  static_cast<double>(report.frames) / line.sampleRate, layout.channels, layout.channels == 1 ? "" : "s",

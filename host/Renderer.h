@@ -69,6 +69,7 @@ struct RenderReport {
   int64_t eventsSent = 0;
   float peak = 0;
   int64_t nonFinite = 0;  // NaN or infinite samples from the plug-in, written as 0
+  double processSeconds = 0;  // CPU time of this thread inside the plug-in's process calls
 };
 
 // Called after each block with the frames rendered so far and the frames expected in all.

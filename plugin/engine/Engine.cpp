@@ -19,11 +19,7 @@ Engine::Engine(EngineHost& host) : host_(host) {
 void Engine::initPitchBend() { record.pitchBend = 1.0f; }
 
 void Engine::initPhases() {
-  for (int v = 0; v < 8; ++v) {
-    for (int j = 0; j < kOscillators; ++j) {
-      record.phase[v][j] = floorInt64(static_cast<float>(j) * 16777215.0f / 7.0f);
-    }
-  }
+  for (int v = 0; v < 8; ++v) record.spreadPhases(v, 1.0f);
 }
 
 void Engine::initTimingAndRate() {

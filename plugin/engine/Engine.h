@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "EngineRecord.h"
+#include "VoiceKernels.h"
 
 namespace tamblin {
 
@@ -89,6 +90,11 @@ class Engine {
   // Renders `frames` frames [audio thread]: reads input (may be null: silence), overwrites left and right
   // (either may be null: that channel is not written).
   void render(const float* input, float* left, float* right, int32_t frames);
+  // The same samples, rendered one frame, one stage and one voice after the other: the reference that
+  // render() is held to.
+  void renderPlain(const float* input, float* left, float* right, int32_t frames);
+  // The voice kernels render() uses; by default the fastest this processor runs.
+  void useVoiceKernels(const kernels::VoiceKernels* kernels) { kernels_ = kernels; }
 
   // The gate position in steps (0 <= p < 16), for the editor's lamp; any thread.
   float gatePositionForDisplay() const;
@@ -110,6 +116,14 @@ class Engine {
   };
 
   void applyMessage(const uint8_t bytes[4]);
+  void renderBlock(const float* input, float* left, float* right, int32_t frames, bool plain);
+  void renderInRuns(const float* input, float* left, int32_t leftStep, float* right, int32_t rightStep,
+                    int32_t frames, int32_t& nextMessage);
+  void renderFrameByFrame(const float* input, float* left, int32_t leftStep, float* right, int32_t rightStep,
+                          int32_t frames, int32_t& nextMessage);
+  bool beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t pending,
+                  const kernels::VoiceKernels* kernels);
+  void keepLeftoverMessages(int32_t applied);
   void sortQueue();
   bool onRenderThread() const;
   void applyRequests();
@@ -120,6 +134,7 @@ class Engine {
   std::atomic<float> requestedRate_{0.0f};  // 0: none
 
   EngineHost& host_;
+  const kernels::VoiceKernels* kernels_ = kernels::bestVoiceKernels();
   QueuedMessage queue_[kMidiQueueSize] = {};
   int32_t queueCount_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "Numeric.h"
 #include "ParameterTable.h"
 
 namespace tamblin {
@@ -21,31 +22,38 @@ constexpr int kArpListSize = 33;         // held keys the arpeggiator remembers
 constexpr int kGateSteps = 16;           // one bit per step of a 16-bit pattern
 constexpr int64_t kPhaseMask = 16777215; // oscillator phases are 24-bit
 
-// Every field starts at 0 (the record is built zeroed); the engine's constructor then sets the rest.
-struct EngineRecord {
-  // Parameter mirror: written from any thread (host automation, editor, controllers), read by the audio
-  // thread at the moment of use. Relaxed atomics: each value is written and read whole.
-  std::atomic<float> params[kNumStoredValues] = {};
-  float P(ParamId k) const { return params[k].load(std::memory_order_relaxed); }
-  // The choice a choice parameter's value selects, 0..N - 1.
-  int32_t choice(ParamId k) const { return choiceIndex(k, P(k)); }
+// Per-voice state, one structure per unit, each field an array over the sixteen voice slots (so that
+// one vector holds a field of eight voices), each unit with the one reset it knows.
 
-  // Timing.
-  float sampleRate = 0.0f;
-  float baseIncrement = 0.0f;  // 110 / sampleRate: note 57 in cycles per frame
-  int32_t sampleCounter = 0;   // frames rendered since construction, never reset, wraps
-  float tempoBpm = 0.0f;
-
-  // Voices.
+// The key that plays the voice (note handling, arpeggiator).
+struct VoiceKeys {
   uint8_t voiceHeld[kVoiceSlots] = {};
   float noteNumber[kVoiceSlots] = {};
   float velocity[kVoiceSlots] = {};
   float filterVelocity[kVoiceSlots] = {};
+
+  // The key goes up: the voice moves to its release.
+  void releaseKey(int v) { voiceHeld[v] = 0; }
+};
+
+// Glide, pitch and the four oscillators.
+struct VoiceOscillators {
   float glidePitch[kVoiceSlots] = {};
   float voicePitch[kVoiceSlots] = {};
   float voiceRatio[kVoiceSlots] = {};
   int64_t phase[kVoiceSlots][kOscillators] = {};
   int64_t phaseIncrement[kVoiceSlots][kOscillators] = {};
+
+  // Oscillator j starts j/7 of `spread` into its cycle.
+  void spreadPhases(int v, float spread) {
+    for (int j = 0; j < kOscillators; ++j) {
+      phase[v][j] = floorInt64(16777215.0f * spread * static_cast<float>(j) / 7.0f) & kPhaseMask;
+    }
+  }
+};
+
+// The two amplitude envelopes and the filter envelope.
+struct VoiceEnvelopes {
   float env1Level[kVoiceSlots] = {};
   float env2Level[kVoiceSlots] = {};
   float filterEnvLevel[kVoiceSlots] = {};
@@ -54,23 +62,20 @@ struct EngineRecord {
   uint8_t filterEnvAttacking[kVoiceSlots] = {};
   float env1Out[kVoiceSlots] = {};
   float env2Out[kVoiceSlots] = {};
-  float voiceOutput[kVoiceSlots] = {};
 
-  // Note allocation and play modes.
-  int32_t voicePointer = 0;
-  int32_t voiceCount = 0;
-  int32_t legatoFirstNote = 0;
-  int32_t legatoLastNote = 0;
-  int32_t legatoHeld = 0;
-  float arpNotes[kArpListSize] = {};
-  int32_t arpLast = 0;
-  float arpPosition = 0.0f;
-  float arpPrevPosition = 0.0f;
-  float arpIncrement = 0.0f;
-  float pitchBend = 0.0f;
-  float controllerValue = 0.0f;
+  // All three envelopes start a new attack from zero.
+  void restart(int v) {
+    env1Attacking[v] = 1;
+    env2Attacking[v] = 1;
+    filterEnvAttacking[v] = 1;
+    env1Level[v] = 0.0f;
+    env2Level[v] = 0.0f;
+    filterEnvLevel[v] = 0.0f;
+  }
+};
 
-  // Voice filter.
+// The voice filter: its type, the coefficients and state of each family, and the filtered sample.
+struct VoiceFilters {
   FilterType filterType[kVoiceSlots] = {};
   float biquadB0[kVoiceSlots] = {};
   float biquadB1[kVoiceSlots] = {};
@@ -79,10 +84,6 @@ struct EngineRecord {
   float biquadA2[kVoiceSlots] = {};
   float biquadX[kVoiceSlots][kHistorySlots] = {};
   float biquadY[kVoiceSlots][kHistorySlots] = {};
-  int32_t historyState = 0;
-  int32_t historySlot0 = 0;
-  int32_t historySlot1 = 0;
-  int32_t historySlot2 = 0;
   float ladderK[kVoiceSlots] = {};
   float ladderP[kVoiceSlots] = {};
   float ladderRes[kVoiceSlots] = {};
@@ -99,6 +100,57 @@ struct EngineRecord {
   float combFeedback[kVoiceSlots] = {};
   float combIn[kVoiceSlots][kCombRingSize] = {};
   float combOut[kVoiceSlots][kCombRingSize] = {};
+  float voiceOutput[kVoiceSlots] = {};
+
+  // The two-pole and four-stage states to silence; the ring phase and the comb rings are kept.
+  void clearHistory(int v) {
+    for (int s = 0; s < kHistorySlots; ++s) {
+      biquadX[v][s] = 0.0f;
+      biquadY[v][s] = 0.0f;
+    }
+    ladderX1[v] = 0.0f;
+    ladderY1[v] = 0.0f;
+    ladderY2[v] = 0.0f;
+    ladderY3[v] = 0.0f;
+    ladderY4[v] = 0.0f;
+  }
+};
+
+// Every field starts at 0 (the record is built zeroed); the engine's constructor then sets the rest. The
+// per-voice units are bases, so that their fields are the record's own: r.env1Level[v].
+struct EngineRecord : VoiceKeys, VoiceOscillators, VoiceEnvelopes, VoiceFilters {
+  // Parameter mirror: written from any thread (host automation, editor, controllers), read by the audio
+  // thread at the moment of use. Relaxed atomics: each value is written and read whole.
+  std::atomic<float> params[kNumStoredValues] = {};
+  float P(ParamId k) const { return params[k].load(std::memory_order_relaxed); }
+  // The choice a choice parameter's value selects, 0..N - 1.
+  int32_t choice(ParamId k) const { return choiceIndex(k, P(k)); }
+
+  // Timing.
+  float sampleRate = 0.0f;
+  float baseIncrement = 0.0f;  // 110 / sampleRate: note 57 in cycles per frame
+  int32_t sampleCounter = 0;   // frames rendered since construction, never reset, wraps
+  float tempoBpm = 0.0f;
+
+  // Note allocation and play modes.
+  int32_t voicePointer = 0;
+  int32_t voiceCount = 0;
+  int32_t legatoFirstNote = 0;
+  int32_t legatoLastNote = 0;
+  int32_t legatoHeld = 0;
+  float arpNotes[kArpListSize] = {};
+  int32_t arpLast = 0;
+  float arpPosition = 0.0f;
+  float arpPrevPosition = 0.0f;
+  float arpIncrement = 0.0f;
+  float pitchBend = 0.0f;
+  float controllerValue = 0.0f;
+
+  // The filter history rotation, shared by all voices and advanced once per frame.
+  int32_t historyState = 0;
+  int32_t historySlot0 = 0;
+  int32_t historySlot1 = 0;
+  int32_t historySlot2 = 0;
 
   // Oscillator, envelope and modulator coefficients (coefficient and control ticks).
   int32_t waveType[2] = {};

@@ -15,21 +15,9 @@ const float kSqrt8 = static_cast<float>(std::sqrt(8.0));
 constexpr float kRunawayLimit = 1.0e20f;
 }  // namespace
 
-void clearFilterHistory(EngineRecord& r, int v) {
-  for (int s = 0; s < kHistorySlots; ++s) {
-    r.biquadX[v][s] = 0.0f;
-    r.biquadY[v][s] = 0.0f;
-  }
-  r.ladderX1[v] = 0.0f;
-  r.ladderY1[v] = 0.0f;
-  r.ladderY2[v] = 0.0f;
-  r.ladderY3[v] = 0.0f;
-  r.ladderY4[v] = 0.0f;
-}
-
 void updateFilter(EngineRecord& r, int v, FilterType type, float cutoffHz, float q) {
   // A new type starts from silence; the ring phase and the comb rings are kept.
-  if (type != r.filterType[v]) clearFilterHistory(r, v);
+  if (type != r.filterType[v]) r.clearHistory(v);
   r.filterType[v] = type;
 
   const float rate = r.sampleRate;
@@ -123,6 +111,10 @@ void updateFilter(EngineRecord& r, int v, FilterType type, float cutoffHz, float
 }
 
 void filterSample(EngineRecord& r, int v, float x) {
+  filterSampleAt(r, v, x, r.historySlot0, r.historySlot1, r.historySlot2);
+}
+
+void filterSampleAt(EngineRecord& r, int v, float x, int32_t slot0, int32_t slot1, int32_t slot2) {
   switch (r.filterType[v]) {
     case FilterType::Off:
       r.voiceOutput[v] = x + 1e-15f;
@@ -131,7 +123,7 @@ void filterSample(EngineRecord& r, int v, float x) {
     case FilterType::High12:
     case FilterType::BP12:
     case FilterType::BR12: {
-      const int c = r.historySlot0, p = r.historySlot1, s = r.historySlot2;
+      const int c = slot0, p = slot1, s = slot2;
       float* X = r.biquadX[v];
       float* Y = r.biquadY[v];
       X[c] = x;

@@ -54,36 +54,51 @@ void arpCoefficients(EngineRecord& r) {
   r.arpIncrement = step * (r.tempoBpm / 15.0f) / r.sampleRate;
 }
 
+namespace {
+
+// One frame of the arpeggiator position; true when the frame starts a step.
+bool advanceArpPosition(float& position, float& previous, float increment, int32_t last) {
+  previous = position;
+  position += increment;
+  const float cycle = static_cast<float>(last + 1);
+  bool wrapped = false;
+  if (position >= cycle) {
+    position -= cycle;
+    wrapped = true;
+  }
+  // As for the gate: wrap fully only where the single subtraction leaves the list.
+  if (floorInt(position) >= kArpListSize) position = std::fmod(position, cycle);
+  return floorInt(previous) != floorInt(position) || wrapped;
+}
+
+}  // namespace
+
+int32_t framesBeforeArpStep(const EngineRecord& r, int32_t frames) {
+  if (playMode(r) != kArp || r.arpLast < 0) return frames;
+  float position = r.arpPosition, previous = r.arpPrevPosition;
+  for (int32_t i = 1; i < frames; ++i) {
+    if (advanceArpPosition(position, previous, r.arpIncrement, r.arpLast)) return i;
+  }
+  return frames;
+}
+
 void runArpClock(EngineRecord& r) {
   if (playMode(r) != kArp) return;
   if (r.arpLast < 0) {
     for (int v = 0; v < r.voiceCount && v < kVoiceSlots; ++v) r.voiceHeld[v] = 0;
     return;
   }
-  r.arpPrevPosition = r.arpPosition;
-  r.arpPosition += r.arpIncrement;
-  const float cycle = static_cast<float>(r.arpLast + 1);
-  bool wrapped = false;
-  if (r.arpPosition >= cycle) {
-    r.arpPosition -= cycle;
-    wrapped = true;
-  }
-  // As for the gate: wrap fully only where the single subtraction leaves the list.
-  if (floorInt(r.arpPosition) >= kArpListSize) r.arpPosition = std::fmod(r.arpPosition, cycle);
-  if (floorInt(r.arpPrevPosition) == floorInt(r.arpPosition) && !wrapped) return;
+  if (!advanceArpPosition(r.arpPosition, r.arpPrevPosition, r.arpIncrement, r.arpLast)) return;
 
   r.voiceHeld[std::clamp(r.voicePointer, 0, kVoiceSlots - 1)] = 0;
   r.voicePointer = r.voiceCount > 0 ? (r.voicePointer + 1) % r.voiceCount : 0;
   const int n = std::clamp(r.voicePointer, 0, kVoiceSlots - 1);
   r.voiceHeld[n] = 1;
   r.noteNumber[n] = r.arpNotes[std::clamp(floorInt(r.arpPosition), 0, kArpListSize - 1)];
-  retrigger(r, n);
+  r.restart(n);
   r.velocity[n] = 1.0f;
   // "Unison Phase" spreads the four oscillators over up to 3/7 of a cycle.
-  const float spread = r.P(kUnisonPhase);
-  for (int j = 0; j < kOscillators; ++j) {
-    r.phase[n][j] = floorInt64(16777215.0f * spread * static_cast<float>(j) / 7.0f) & kPhaseMask;
-  }
+  r.spreadPhases(n, r.P(kUnisonPhase));
 }
 
 }  // namespace tamblin::stages

@@ -10,16 +10,6 @@ int32_t playMode(const EngineRecord& r) { return r.choice(kPlayMode); }
 
 int32_t voiceCountFromParams(const EngineRecord& r) { return r.P(kVoiceCount) >= 0.5f ? 16 : 8; }
 
-// All three envelopes start a new attack from zero; the phases run on.
-void retrigger(EngineRecord& r, int v) {
-  r.env1Attacking[v] = 1;
-  r.env2Attacking[v] = 1;
-  r.filterEnvAttacking[v] = 1;
-  r.env1Level[v] = 0.0f;
-  r.env2Level[v] = 0.0f;
-  r.filterEnvLevel[v] = 0.0f;
-}
-
 namespace {
 
 bool noKeyDown(const EngineRecord& r) {
@@ -48,7 +38,7 @@ void noteOn(EngineRecord& r, int32_t key, int32_t velocityByte) {
     for (int32_t i = 0; i < r.voiceCount; ++i) {
       if (r.voiceHeld[r.voicePointer] == 1) r.voicePointer = nextVoice(r.voicePointer, r.voiceCount);
     }
-    retrigger(r, r.voicePointer);
+    r.restart(r.voicePointer);
     if (firstKey) r.gatePosition.store(0.0f, std::memory_order_relaxed);
   } else if (mode == kArp) {
     if (r.arpLast < 0) {
@@ -65,7 +55,7 @@ void noteOn(EngineRecord& r, int32_t key, int32_t velocityByte) {
       r.voicePointer = 0;
       r.legatoFirstNote = key;
       r.legatoHeld = 1;
-      retrigger(r, 0);
+      r.restart(0);
       if (firstKey) r.gatePosition.store(0.0f, std::memory_order_relaxed);
     } else {
       r.legatoHeld = 2;  // the sounding voice only changes pitch
@@ -119,7 +109,7 @@ void noteOff(EngineRecord& r, int32_t key) {
 }
 
 void releaseAllKeys(EngineRecord& r) {
-  for (int v = 0; v < kVoiceSlots; ++v) r.voiceHeld[v] = 0;
+  for (int v = 0; v < kVoiceSlots; ++v) r.releaseKey(v);
 }
 
 void resetPlayMode(EngineRecord& r) {
@@ -133,7 +123,7 @@ void resetAfterProgramChange(EngineRecord& r) {
   r.historySlot0 = 0;
   r.historySlot1 = 1;
   r.historySlot2 = 2;
-  for (int v = 0; v < 6; ++v) clearFilterHistory(r, v);
+  for (int v = 0; v < 6; ++v) r.clearHistory(v);
 }
 
 }  // namespace tamblin::stages

@@ -5,6 +5,7 @@
 #include "Engine.h"
 #include "Numeric.h"
 #include "Stages.h"
+#include "VoiceKernels.h"
 
 namespace tamblin {
 
@@ -17,12 +18,26 @@ constexpr int32_t kHostTick = 1024;        // the host's tempo
 // blocker's difference cannot overflow.
 constexpr float kInputLimit = 1.0e30f;
 
-constexpr int32_t kNextHistoryState[3] = {1, 2, 0};
-constexpr int32_t kSlot0[3] = {2, 1, 0};
-constexpr int32_t kSlot1[3] = {0, 2, 1};
-constexpr int32_t kSlot2[3] = {1, 0, 2};
-
 bool multipleOf(int32_t counter, int32_t period) { return (static_cast<uint32_t>(counter) & (period - 1)) == 0; }
+
+void rotateHistory(EngineRecord& r) {
+  r.historyState = kernels::kNextHistoryState[std::clamp(r.historyState, 0, 2)];
+  r.historySlot0 = kernels::kHistorySlot0[r.historyState];
+  r.historySlot1 = kernels::kHistorySlot1[r.historyState];
+  r.historySlot2 = kernels::kHistorySlot2[r.historyState];
+}
+
+// A non-finite input sample would poison the DC blocker for good, and so would one near the float limit
+// (the blocker's difference of two such samples overflows): both count as silence.
+float inputSample(const float* input, int32_t k) {
+  float sample = input != nullptr ? input[k] : 0.0f;
+  if (!(std::fabs(sample) < kInputLimit)) sample = 0.0f;
+  return sample + 1e-15f;
+}
+
+uint32_t counterAfter(int32_t counter, int32_t frames) {
+  return static_cast<uint32_t>(counter) + static_cast<uint32_t>(frames);
+}
 
 }  // namespace
 
@@ -43,62 +58,160 @@ float hostTempo(double reported, int32_t answer) {
 
 }  // namespace
 
-void Engine::render(const float* input, float* left, float* right, int32_t frames) {
-  if (frames <= 0 || (left == nullptr && right == nullptr)) return;
-  applyRequests();
-  // A host that hands over only one output still gets it, with time and events running as usual: the
-  // missing channel is written to one discarded sample.
-  float discarded = 0.0f;
-  const int32_t leftStep = left != nullptr ? 1 : 0;
-  const int32_t rightStep = right != nullptr ? 1 : 0;
-  if (left == nullptr) left = &discarded;
-  if (right == nullptr) right = &discarded;
+// Frame k up to its voices: the messages due, the history rotation, the host tick, the frame counter,
+// the gate and the arpeggiator clocks, the coefficient and control ticks and the voice count. True on a
+// control tick. With `kernels`, the modulators are computed in their lanes.
+bool Engine::beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t pending,
+                        const kernels::VoiceKernels* kernels) {
   EngineRecord& r = record;
-
   // Queued MIDI acts at its delta frame, in delta order; a delta outside the block acts at its first or
   // last frame.
-  sortQueue();
-  int32_t nextMessage = 0;
+  while (nextMessage < pending && std::clamp(queue_[nextMessage].deltaFrames, 0, frames - 1) <= k) {
+    applyMessage(queue_[nextMessage].bytes);
+    ++nextMessage;
+  }
+  rotateHistory(r);
+  if (multipleOf(r.sampleCounter, kHostTick)) {
+    r.tempoBpm = hostTempo(host_.timeInfoTempo(), host_.tempoAt(0));
+  }
+  r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, 1));
+  stages::advanceGate(r);
+  stages::runArpClock(r);
+  if (multipleOf(r.sampleCounter, kCoefficientTick)) {
+    stages::voiceCoefficients(r);
+    stages::gateCoefficients(r);
+    stages::arpCoefficients(r);
+    stages::modulatorRates(r);
+    stages::outputCoefficients(r);
+  }
+  const bool controlTick = multipleOf(r.sampleCounter, kControlTick);
+  if (controlTick) kernels != nullptr ? kernels->modulatorValues(r) : stages::modulatorValues(r);
+  r.voiceCount = stages::voiceCountFromParams(r);
+  return controlTick;
+}
+
+// Messages left over from a block whose queue was appended to mid-render are kept for the next block.
+void Engine::keepLeftoverMessages(int32_t applied) {
+  const int32_t rest = queueCount_ - applied;
+  for (int32_t i = 0; i < rest; ++i) queue_[i] = queue_[applied + i];
+  queueCount_ = rest;
+}
+
+// Frame by frame the same steps as renderFrameByFrame, but the voices render in runs: from a frame where
+// something may change what a voice reads (a control tick, a MIDI message, an arpeggiator step) up to
+// the next such frame, each group of eight voices keeps its state in registers, and the clocks of the
+// frames in between move on without visiting the voices.
+void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, float* right, int32_t rightStep,
+                          int32_t frames, int32_t& nextMessage) {
+  EngineRecord& r = record;
+  const int32_t pending = queueCount_;
+  auto messageFrame = [&](int32_t i) { return std::clamp(queue_[i].deltaFrames, 0, frames - 1); };
+  kernels::RunOutput out;
+
+  for (int32_t k = 0; k < frames;) {
+    // Frame k up to its voices, as frame by frame.
+    const bool controlTick = beginFrame(k, frames, nextMessage, pending, kernels_);
+    const int32_t runCounter = r.sampleCounter;
+    const int count = std::min<int>(r.voiceCount, kVoiceSlots);
+
+    // The run: up to the next control tick, message or arpeggiator step, within the block.
+    int32_t run = std::min<int32_t>(frames - k, kControlTick - static_cast<int32_t>(counterAfter(runCounter, 0) & (kControlTick - 1)));
+    if (nextMessage < pending) run = std::min(run, messageFrame(nextMessage) - k);
+    run = stages::framesBeforeArpStep(r, run);
+
+    // Which voices sound: on a control tick a voice is updated first, and one that falls silent in
+    // its update still sounds in this frame.
+    uint32_t sounding = 0, lastFrame = 0;
+    for (int v = 0; v < count; ++v) {
+      if (stages::voiceSounding(r, v)) sounding |= 1u << v;
+    }
+    if (controlTick && sounding != 0) {
+      for (int first = 0; first < count; first += kernels::kGroupLanes) {
+        const uint32_t lanes = (sounding >> first) & 0xFFu;
+        if (lanes == 0) continue;
+        // A lone voice costs less on its own than a vector of eight lanes.
+        if ((lanes & (lanes - 1)) == 0) {
+          stages::voiceControlUpdate(r, first + __builtin_ctz(lanes));
+        } else {
+          kernels_->controlUpdate(r, first, lanes);
+        }
+      }
+      for (int v = 0; v < count; ++v) {
+        if (((sounding >> v) & 1u) != 0 && !stages::voiceSounding(r, v)) {
+          sounding &= ~(1u << v);
+          lastFrame |= 1u << v;
+        }
+      }
+    }
+    // Each group of eight voices that has voices to render, in registers across the run.
+    for (int32_t i = 0; i < run; ++i) std::fill_n(&out[i][0], count, 0.0f);
+    for (int first = 0; first < count; first += kernels::kGroupLanes) {
+      const uint32_t lanes = (sounding >> first) & 0xFFu;
+      if (lanes == 0) continue;
+      if ((lanes & (lanes - 1)) == 0) {
+        const int v = first + __builtin_ctz(lanes);
+        int32_t state = r.historyState;
+        for (int32_t i = 0; i < run; ++i) {
+          if (i > 0) state = kernels::kNextHistoryState[state];
+          stages::voiceFrameAt(r, v, kernels::kHistorySlot0[state], kernels::kHistorySlot1[state],
+                               kernels::kHistorySlot2[state]);
+          out[i][v] = r.voiceOutput[v];
+        }
+        continue;
+      }
+      kernels::GroupRun group;
+      group.first = first;
+      group.frames = run;
+      group.activeLanes = lanes;
+      group.historyState = r.historyState;
+      kernels_->render(r, group, out);
+    }
+    for (int v = 0; v < count; ++v) {
+      if ((lastFrame >> v) & 1u) {
+        stages::voiceFrame(r, v);
+        out[0][v] = r.voiceOutput[v];
+      }
+    }
+
+    // The frames after the first: their clocks, which no voice reads. (The play mode only changes with
+    // a message, which ends a run.)
+    const bool arpeggiator = stages::playMode(r) == stages::kArp;
+    for (int32_t i = 1; i < run; ++i) {
+      rotateHistory(r);
+      if (multipleOf(r.sampleCounter, kHostTick)) {
+        r.tempoBpm = hostTempo(host_.timeInfoTempo(), host_.tempoAt(0));
+      }
+      r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, 1));
+      stages::advanceGate(r);
+      if (arpeggiator) stages::runArpClock(r);
+    }
+
+    // Even slots are added and odd slots subtracted, in voice order; silent voices add nothing.
+    float sums[kernels::kMaxRun], in[kernels::kMaxRun];
+    for (int32_t i = 0; i < run; ++i) {
+      float sum = 0.0f;
+      for (int v = 0; v < count; ++v) sum = (v & 1) == 0 ? sum + out[i][v] : sum - out[i][v];
+      sums[i] = sum;
+      in[i] = inputSample(input, k + i);
+    }
+    stages::outputRun(r, sums, in, runCounter, run, left + k * leftStep, leftStep, right + k * rightStep, rightStep);
+    k += run;
+  }
+}
+
+// Per frame the clocks and ticks, each sounding voice (control update, oscillators, filter) and the
+// output stage.
+void Engine::renderFrameByFrame(const float* input, float* left, int32_t leftStep, float* right, int32_t rightStep,
+                                int32_t frames, int32_t& nextMessage) {
+  EngineRecord& r = record;
   const int32_t pending = queueCount_;
 
   for (int32_t k = 0; k < frames; ++k) {
-    while (nextMessage < pending && std::clamp(queue_[nextMessage].deltaFrames, 0, frames - 1) <= k) {
-      applyMessage(queue_[nextMessage].bytes);
-      ++nextMessage;
-    }
-
-    r.historyState = kNextHistoryState[std::clamp(r.historyState, 0, 2)];
-    r.historySlot0 = kSlot0[r.historyState];
-    r.historySlot1 = kSlot1[r.historyState];
-    r.historySlot2 = kSlot2[r.historyState];
-
-    // A non-finite input sample would poison the DC blocker for good, and so would one near the float
-    // limit (the blocker's difference of two such samples overflows): both count as silence.
-    float sample = input != nullptr ? input[k] : 0.0f;
-    if (!(std::fabs(sample) < kInputLimit)) sample = 0.0f;
-    const float in = sample + 1e-15f;
-
-    if (multipleOf(r.sampleCounter, kHostTick)) {
-      r.tempoBpm = hostTempo(host_.timeInfoTempo(), host_.tempoAt(0));
-    }
-    r.sampleCounter = static_cast<int32_t>(static_cast<uint32_t>(r.sampleCounter) + 1u);
-
-    stages::advanceGate(r);
-    stages::runArpClock(r);
-
-    if (multipleOf(r.sampleCounter, kCoefficientTick)) {
-      stages::voiceCoefficients(r);
-      stages::gateCoefficients(r);
-      stages::arpCoefficients(r);
-      stages::modulatorRates(r);
-      stages::outputCoefficients(r);
-    }
-    const bool controlTick = multipleOf(r.sampleCounter, kControlTick);
-    if (controlTick) stages::modulatorValues(r);
+    const bool controlTick = beginFrame(k, frames, nextMessage, pending, nullptr);
+    const float in = inputSample(input, k);
 
     // Even slots are added and odd slots subtracted; silent voices are skipped entirely.
     float sum = 0.0f;
-    r.voiceCount = stages::voiceCountFromParams(r);
     const int count = std::min<int>(r.voiceCount, kVoiceSlots);
     for (int v = 0; v < count; ++v) {
       if (!stages::voiceSounding(r, v)) continue;
@@ -108,13 +221,36 @@ void Engine::render(const float* input, float* left, float* right, int32_t frame
     }
     r.leftSample = sum;
 
-    stages::outputStage(r, in, left[k * leftStep], right[k * rightStep]);
+    stages::outputStage(r, in, r.sampleCounter, left[k * leftStep], right[k * rightStep]);
   }
+}
 
-  // Messages left over from a block whose queue was appended to mid-render are kept for the next block.
-  const int32_t rest = queueCount_ - nextMessage;
-  for (int32_t i = 0; i < rest; ++i) queue_[i] = queue_[nextMessage + i];
-  queueCount_ = rest;
+void Engine::render(const float* input, float* left, float* right, int32_t frames) {
+  renderBlock(input, left, right, frames, false);
+}
+
+void Engine::renderPlain(const float* input, float* left, float* right, int32_t frames) {
+  renderBlock(input, left, right, frames, true);
+}
+
+void Engine::renderBlock(const float* input, float* left, float* right, int32_t frames, bool plain) {
+  if (frames <= 0 || (left == nullptr && right == nullptr)) return;
+  applyRequests();
+  // A host that hands over only one output still gets it, with time and events running as usual: the
+  // missing channel is written to one discarded sample.
+  float discarded = 0.0f;
+  const int32_t leftStep = left != nullptr ? 1 : 0;
+  const int32_t rightStep = right != nullptr ? 1 : 0;
+  if (left == nullptr) left = &discarded;
+  if (right == nullptr) right = &discarded;
+  sortQueue();
+  int32_t nextMessage = 0;
+  if (plain) {
+    renderFrameByFrame(input, left, leftStep, right, rightStep, frames, nextMessage);
+  } else {
+    renderInRuns(input, left, leftStep, right, rightStep, frames, nextMessage);
+  }
+  keepLeftoverMessages(nextMessage);
 }
 
 }  // namespace tamblin

@@ -18,25 +18,30 @@ void buildWaveTables(EngineRecord& r);
 // Notes (Notes.cpp).
 void noteOn(EngineRecord& r, int32_t key, int32_t velocityByte);
 void noteOff(EngineRecord& r, int32_t key);
-void retrigger(EngineRecord& r, int v);  // all three envelopes restart their attack from zero
 void releaseAllKeys(EngineRecord& r);  // every key flag cleared, nothing else
 void resetPlayMode(EngineRecord& r);
 void resetAfterProgramChange(EngineRecord& r);
 
 // Voice filter (Filter.cpp).
-void clearFilterHistory(EngineRecord& r, int v);  // two-pole and four-pole states of the voice to 0
 void updateFilter(EngineRecord& r, int v, FilterType type, float cutoffHz, float q);
-void filterSample(EngineRecord& r, int v, float x);
+void filterSample(EngineRecord& r, int v, float x);  // with the record's history slots
+// The same with the history slots of the frame given: current, previous and second previous.
+void filterSampleAt(EngineRecord& r, int v, float x, int32_t slot0, int32_t slot1, int32_t slot2);
 
 // Voices (Voice.cpp).
 void voiceCoefficients(EngineRecord& r);  // coefficient tick
 bool voiceSounding(const EngineRecord& r, int v);
 void voiceControlUpdate(EngineRecord& r, int v);  // control tick
 void voiceFrame(EngineRecord& r, int v);          // oscillators and filter, every frame
+// The same with the filter history slots of the frame given.
+void voiceFrameAt(EngineRecord& r, int v, int32_t slot0, int32_t slot1, int32_t slot2);
 
 // Trance gate and arpeggiator clock (GateArp.cpp).
 void advanceGate(EngineRecord& r);
 void runArpClock(EngineRecord& r);
+// Of the next `frames` frames after this one, how many pass before the arpeggiator clock starts a step
+// (frames when none does). Changes nothing.
+int32_t framesBeforeArpStep(const EngineRecord& r, int32_t frames);
 void gateCoefficients(EngineRecord& r);  // coefficient tick
 void arpCoefficients(EngineRecord& r);   // coefficient tick
 
@@ -48,6 +53,10 @@ void modulatorValues(EngineRecord& r);  // control tick
 // Output stage (OutputStage.cpp).
 void outputCoefficients(EngineRecord& r);  // coefficient tick
 // From the voice sum and the input sample to the two clipped output samples.
-void outputStage(EngineRecord& r, float in, float& left, float& right);
+// `counter` is the frame's sampleCounter, which places the frame in the stereo ring.
+void outputStage(EngineRecord& r, float in, int32_t counter, float& left, float& right);
+// The same over a run of frames: voice sums and input samples per frame, the first frame's counter.
+void outputRun(EngineRecord& r, const float* sums, const float* in, int32_t counter, int32_t frames, float* left,
+               int32_t leftStep, float* right, int32_t rightStep);
 
 }  // namespace tamblin::stages

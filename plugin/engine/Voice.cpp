@@ -117,7 +117,9 @@ void voiceControlUpdate(EngineRecord& r, int v) {
   updateFilter(r, v, static_cast<FilterType>(r.choice(kFilterType)), cutoff, r.P(kFilterQ));
 }
 
-void voiceFrame(EngineRecord& r, int v) {
+void voiceFrame(EngineRecord& r, int v) { voiceFrameAt(r, v, r.historySlot0, r.historySlot1, r.historySlot2); }
+
+void voiceFrameAt(EngineRecord& r, int v, int32_t slot0, int32_t slot1, int32_t slot2) {
   int64_t* phase = r.phase[v];
   const int64_t* increment = r.phaseIncrement[v];
   float pair[2];
@@ -132,7 +134,7 @@ void voiceFrame(EngineRecord& r, int v) {
     pair[p] = sum;
   }
   const float x = pair[0] * r.pairGain1 * r.env1Out[v] + pair[1] * r.pairGain2 * r.env2Out[v];
-  filterSample(r, v, x);
+  filterSampleAt(r, v, x, slot0, slot1, slot2);
 }
 
 }  // namespace tamblin::stages

@@ -125,9 +125,12 @@ TEST_F(RenderTool, RendersToWavAndFlacWithTheEventsInPlace) {
   EXPECT_EQ(frames[static_cast<size_t>(22050 * 7 + kBlockIndex)], 172.0f);
 
   std::string flac = folder.file("out.flac");
-  CommandResult compressed = run({kRecorder, midi, "-o", flac, "--bits", "16", "--sample-rate", "22050", "-q"});
+  CommandResult compressed =
+      run({kRecorder, midi, "-o", flac, "--bits", "16", "--sample-rate", "22050", "-q", "--timing"});
   ASSERT_EQ(compressed.status, 0) << compressed.err;
   EXPECT_TRUE(compressed.err.empty()) << compressed.err;
+  // --timing speaks even with -q, on standard output: the CPU time in the plug-in and the audio it made.
+  EXPECT_NE(compressed.out.find("audio-seconds 4.000045 realtime-factor "), std::string::npos) << compressed.out;
   file = sf_open(flac.c_str(), SFM_READ, &info);
   ASSERT_NE(file, nullptr);
   sf_close(file);

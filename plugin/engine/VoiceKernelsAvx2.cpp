@@ -1,0 +1,20 @@
+// The group renderer for processors with AVX2: the same operations, eight lanes to a register. Only the
+// renderer's own code is compiled for AVX2 (the target pragma comes after every header), so that no
+// shared inline function is ever emitted with AVX2 instructions for the rest of the library to pick up.
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <type_traits>
+
+#include "Numeric.h"
+#include "Stages.h"
+#include "VoiceKernels.h"
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#define TAMBLIN_KERNEL_NS avx2
+#define TAMBLIN_KERNEL_AVX2 1
+#include "VoiceKernels.inc"
+#pragma GCC pop_options
