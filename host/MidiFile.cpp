@@ -26,7 +26,10 @@ class Reader {
     if (atEnd()) throw MidiFileError(std::string("ends inside ") + what);
     return bytes_[pos_++];
   }
-  uint8_t peek() const { return bytes_[pos_]; }
+  uint8_t peek(const char* what) const {
+    if (atEnd()) throw MidiFileError(std::string("ends inside ") + what);
+    return bytes_[pos_];
+  }
   uint32_t u16(const char* what) {
     uint32_t high = byte(what);
     return (high << 8) | byte(what);
@@ -79,7 +82,7 @@ int64_t readTrack(std::span<const uint8_t> body, size_t bodyOffset, int track, M
     size_t eventStart = bodyOffset + in.position();
     try {
       tick += in.vlq("an event time");
-      uint8_t status = in.peek() >= 0x80 ? in.byte("an event") : runningStatus;
+      uint8_t status = in.peek("an event") >= 0x80 ? in.byte("an event") : runningStatus;
       if (status == 0xFF) {
         uint8_t type = in.byte("a meta event");
         uint32_t length = in.vlq("a meta event");

@@ -104,11 +104,11 @@ void APlugin::refreshEditor() {
 // ---- Programs ----------------------------------------------------------------------------------------
 
 void APlugin::setProgram(VstInt32 program) {
-  engine.setSampleRate(static_cast<float>(updateSampleRate()));
+  engine.requestSampleRate(static_cast<float>(updateSampleRate()));
   if (program < 0 || program >= kNumPrograms) return;
   storeCurProgram(program);
   for (int i = 0; i < tamblin::kNumStoredValues; ++i) setParameter(i, programs[program]->value(i));
-  engine.resetAfterProgramChange();
+  engine.requestResetAfterProgramChange();
   if (!isEditorClosed() && editor) editor->update();
 }
 
@@ -166,12 +166,12 @@ void APlugin::resume() { wantEvents(1); }
 
 void APlugin::setSampleRate(float rate) {
   AudioEffectX::setSampleRate(rate);
-  engine.setSampleRate(rate);
+  engine.requestSampleRate(rate);
 }
 
 void APlugin::setBlockSizeAndSampleRate(VstInt32 newBlockSize, float newSampleRate) {
   AudioEffectX::setBlockSizeAndSampleRate(newBlockSize, newSampleRate);
-  engine.setSampleRate(newSampleRate);
+  engine.requestSampleRate(newSampleRate);
 }
 
 // ---- Audio thread ------------------------------------------------------------------------------------
@@ -182,8 +182,11 @@ VstInt32 APlugin::processEvents(VstEvents* events) {
   constexpr int kPiece = 64;
   tamblin::MidiMessage piece[kPiece];
   int used = 0;
+  // The record declares two pointers but holds numEvents of them: index past the declared array
+  // through a plain pointer, not the array member.
+  VstEvent* const* list = events->events;
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
-    const VstEvent* event = events->events[i];
+    const VstEvent* event = list[i];
     if (!event || event->type != kVstMidiType) continue;
     const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
     tamblin::MidiMessage& message = piece[used++];

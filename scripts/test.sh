@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the build needs, then builds and runs every test: the release build (with the
-# benchmarks built and given a short smoke run), the Windows DLLs under Wine (scripts/test-windows.sh)
-# and the address + undefined-behaviour sanitizer build.
-# TAMBLIN_SKIP_SANITIZE=1 leaves the sanitizer build out, TAMBLIN_SKIP_WINDOWS=1 the Windows checks;
-# TAMBLIN_SOAK=1 adds the long suites.
+# benchmarks built and given a short smoke run), the threads test under ThreadSanitizer, about a minute
+# of coverage-guided fuzzing, the Windows DLLs under Wine (scripts/test-windows.sh) and the address +
+# undefined-behaviour sanitizer build.
+# TAMBLIN_SKIP_SANITIZE=1, TAMBLIN_SKIP_TSAN=1, TAMBLIN_SKIP_FUZZ=1 and TAMBLIN_SKIP_WINDOWS=1 leave
+# those runs out; TAMBLIN_SOAK=1 makes the soak and careless-host tests run for hours
+# (TAMBLIN_SOAK_MINUTES=N: N minutes of soak audio); TAMBLIN_FUZZ_SECONDS=N fuzzes each target N
+# seconds; TAMBLIN_VALGRIND=1 adds the load-and-unload test under valgrind's memcheck.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh --tests
@@ -15,6 +18,21 @@ ctest --preset release
 
 if [ -x build/release/bench/tamblin_bench ]; then
   build/release/bench/tamblin_bench --benchmark_min_time=0.01 >/dev/null
+fi
+
+if [ "${TAMBLIN_VALGRIND:-0}" = 1 ]; then
+  valgrind --leak-check=full --errors-for-leak-kinds=definite,indirect --error-exitcode=3 \
+    build/release/tests/validator/load_unload_tests
+fi
+
+if [ "${TAMBLIN_SKIP_TSAN:-0}" != 1 ]; then
+  cmake --preset tsan
+  cmake --build --preset tsan -j "$jobs"
+  ctest --preset tsan
+fi
+
+if [ "${TAMBLIN_SKIP_FUZZ:-0}" != 1 ]; then
+  bash scripts/fuzz.sh
 fi
 
 if [ "${TAMBLIN_SKIP_WINDOWS:-0}" != 1 ]; then

@@ -46,6 +46,45 @@ void Engine::resetAfterProgramChange() { stages::resetAfterProgramChange(record)
 
 void Engine::resetPlayMode() { stages::resetPlayMode(record); }
 
+bool Engine::onRenderThread() const {
+  const std::thread::id renderer = renderThread_.load(std::memory_order_acquire);
+  return renderer == std::thread::id() || renderer == std::this_thread::get_id();
+}
+
+void Engine::requestSampleRate(float rate) {
+  if (onRenderThread()) {
+    setSampleRate(rate);
+  } else {
+    requestedRate_.store(rate, std::memory_order_release);
+  }
+}
+
+void Engine::requestResetAfterProgramChange() {
+  if (onRenderThread()) {
+    resetAfterProgramChange();
+  } else {
+    requests_.fetch_or(kRequestProgram, std::memory_order_acq_rel);
+  }
+}
+
+void Engine::requestResetPlayMode() {
+  if (onRenderThread()) {
+    resetPlayMode();
+  } else {
+    requests_.fetch_or(kRequestPlayMode, std::memory_order_acq_rel);
+  }
+}
+
+// In the order a program change makes them: rate, play mode, then the program's resets.
+void Engine::applyRequests() {
+  renderThread_.store(std::this_thread::get_id(), std::memory_order_release);
+  const float rate = requestedRate_.exchange(0.0f, std::memory_order_acq_rel);
+  if (rate != 0.0f) setSampleRate(rate);
+  const int requests = requests_.exchange(0, std::memory_order_acq_rel);
+  if (requests & kRequestPlayMode) resetPlayMode();
+  if (requests & kRequestProgram) resetAfterProgramChange();
+}
+
 float Engine::gatePositionForDisplay() const {
   const float position = record.gatePosition.load(std::memory_order_relaxed);
   return position >= 0.0f && position < static_cast<float>(kGateSteps) ? position : 0.0f;

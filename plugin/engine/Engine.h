@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <thread>
 
 #include "EngineRecord.h"
 #include "VoiceKernels.h"
@@ -56,11 +57,18 @@ class Engine {
   // Storing the play mode, whatever its value: every key released, voice pointer 0, arpeggiator list empty.
   void resetPlayMode();
 
+  // The same three changes asked for from any thread. On the thread that renders (or before anything
+  // was rendered) they happen at once; from another thread they wait for the next render(), which makes
+  // them before its first frame, so that no other thread writes what the audio thread is using.
+  void requestSampleRate(float rate);
+  void requestResetAfterProgramChange();
+  void requestResetPlayMode();
+
   // Stores a parameter as every writer does (host, program change, controller, editor): clamped as
-  // setParam does; storing the play mode, whatever its value, releases every key (resetPlayMode).
+  // setParam does; storing the play mode, whatever its value, releases every key (requestResetPlayMode).
   void setParameter(int32_t index, float value) {
     setParam(index, value);
-    if (index == kPlayMode) resetPlayMode();
+    if (index == kPlayMode) requestResetPlayMode();
   }
 
   // Parameter mirror. Written by any thread, read by the audio thread at the moment of use. The
@@ -117,6 +125,13 @@ class Engine {
                   const kernels::VoiceKernels* kernels);
   void keepLeftoverMessages(int32_t applied);
   void sortQueue();
+  bool onRenderThread() const;
+  void applyRequests();
+
+  enum : int { kRequestPlayMode = 1, kRequestProgram = 2 };
+  std::atomic<std::thread::id> renderThread_{};
+  std::atomic<int> requests_{0};
+  std::atomic<float> requestedRate_{0.0f};  // 0: none
 
   EngineHost& host_;
   const kernels::VoiceKernels* kernels_ = kernels::bestVoiceKernels();

@@ -30,8 +30,8 @@ void updateFilter(EngineRecord& r, int v, FilterType type, float cutoffHz, float
   const float F = f / rate + 1e-15f;
 
   float b0 = 1.0f, b1 = 0.0f, b2 = 0.0f, a1 = 0.0f, a2 = 0.0f;
-  const double Fd = F;
-  const double Bd = B;
+  const double Fd = static_cast<double>(F);
+  const double Bd = static_cast<double>(B);
   switch (type) {
     case FilterType::Low12: {
       const float N = std::fabs(1.0f - Q) * kSqrt8;

@@ -77,8 +77,9 @@ void noteOff(EngineRecord& r, int32_t key) {
   const int32_t mode = playMode(r);
   if (mode == kPoly) {
     const float note = static_cast<float>(key);
-    const int count = std::min<int>(r.voiceCount, kVoiceSlots);
-    for (int v = 0; v < count; ++v) {
+    // All slots, not only the voices in use: a key held on voice 8..15 when "8 Poly" was chosen would
+    // otherwise stay down and sound for ever once "16 Poly" is chosen again.
+    for (int v = 0; v < kVoiceSlots; ++v) {
       if (r.noteNumber[v] == note) r.voiceHeld[v] = 0;
     }
   } else if (mode == kLegato) {

@@ -235,6 +235,7 @@ void Engine::renderPlain(const float* input, float* left, float* right, int32_t 
 
 void Engine::renderBlock(const float* input, float* left, float* right, int32_t frames, bool plain) {
   if (frames <= 0 || (left == nullptr && right == nullptr)) return;
+  applyRequests();
   // A host that hands over only one output still gets it, with time and events running as usual: the
   // missing channel is written to one discarded sample.
   float discarded = 0.0f;

@@ -17,8 +17,8 @@ void computeWaveTables(WaveTables& table) {
     // The period's ends are both included (p runs from 0 to 1).
     const float p = static_cast<float>(i) / 4095.0f;
     const float q = 6.28318f * p;
-    const double pd = p;
-    const double qd = q;
+    const double pd = static_cast<double>(p);
+    const double qd = static_cast<double>(q);
     table[0][i] = static_cast<float>(2.0 * pd - 1.0);
     // Table 1 stays unbuilt: wave type 1 is a pulse compared against the phase.
     table[2][i] = static_cast<float>(2.0 * (pd * pd * pd * pd) - 1.0);

@@ -109,11 +109,13 @@ TEST(PolyMode, FirstKeyRestartsTheGateAndSixteenVoicesAreUsedWhenAsked) {
   flush(t);
   EXPECT_EQ(t.rec().voicePointer, 0);  // voices 1..15 then 0
   for (int v = 0; v < 16; ++v) EXPECT_EQ(t.rec().voiceHeld[v], 1);
-  // Back to eight: the upper voices are neither rendered nor reached by a note-off.
+  // Back to eight: the upper voices are not rendered, but a note-off still lets their key go (else the
+  // note would sound for ever once sixteen are chosen again).
   t.setParam(81, 0.0f);
   t.noteOff(80);  // on voice 12
   flush(t);
-  EXPECT_EQ(t.rec().voiceHeld[12], 1);
+  EXPECT_EQ(t.rec().voiceHeld[12], 0);
+  EXPECT_EQ(t.rec().voiceHeld[11], 1);
 }
 
 TEST(LegatoMode, TwoKeyMemoryReturnsToTheFirstKeyWithoutANewAttack) {

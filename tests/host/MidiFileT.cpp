@@ -102,6 +102,7 @@ TEST(MidiFileRead, BadFilesAreRejectedWithTheReason) {
   expectError(truncated, "truncated");
   expectError(join(header(0, 1, 480), track({0, 60, 100})), "without a status");
   expectError(join(header(0, 1, 480), track({0, 0x90, 60})), "ends inside");
+  expectError(join(header(0, 1, 480), track({0, 0x90, 60, 100, 0x60})), "ends inside an event");  // a time, no event
   expectError(join(header(0, 1, 480), track({0x81, 0x82, 0x83, 0x84, 0x85, 0x00})), "variable-length");
   expectError(join(header(0, 1, 480), track({0, 0xFF, 0x51, 3, 0, 0, 0})), "tempo change to 0");
   expectError(join(header(0, 1, 480), track({0, 0x90, 160, 100})), "above 127");
