@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "DAEffectX.h"
-#include "Xvfb.h"
+#include "support/XvfbServer.h"
 
 // Xlib's macros (None, Bool, ...) come after every other header.
 #include <X11/Xlib.h>
 
 namespace {
 
-using tamblin::check::Xvfb;
+using Xvfb = tamblin::test::XvfbServer;
 
 ::testing::Environment* const xvfb = ::testing::AddGlobalTestEnvironment(new Xvfb);
 

@@ -9,12 +9,13 @@
 #include <thread>
 
 #include "Harness.h"
-#include "Xvfb.h"
+#include "support/XvfbServer.h"
 
 // Xlib's macros (None, Bool, ...) come after every other header.
 #include <X11/Xlib.h>
 
 using namespace tamblin::check;
+using Xvfb = tamblin::test::XvfbServer;
 
 namespace {
 
