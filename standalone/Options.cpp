@@ -5,11 +5,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "ParameterTable.h"
+#include "uPlugin.h"
+
 namespace tamblin::standalone {
 namespace {
 
-constexpr int kPrograms = 16;
-constexpr int kHostParameters = 100;
 constexpr double kMinTempo = 1.0;
 constexpr double kMaxTempo = 1000.0;
 // JACK's limit for a client name (jack_client_name_size() - 1 on every version in use).
@@ -95,12 +96,12 @@ Options parseOptions(const std::vector<std::string>& arguments) {
     } else if (option == "--reset") {
       flag(options.reset);
     } else if (option == "--program") {
-      options.program = static_cast<int>(wholeNumber(option, value(), 0, kPrograms - 1));
+      options.program = static_cast<int>(wholeNumber(option, value(), 0, APlugin::kNumPrograms - 1));
     } else if (option == "--param") {
       const std::string text = value();
       const size_t equals = text.find('=');
       if (equals == std::string::npos) throw UsageError("--param: '" + text + "' is not INDEX=VALUE");
-      const int index = static_cast<int>(wholeNumber("--param", text.substr(0, equals), 0, kHostParameters - 1));
+      const int index = static_cast<int>(wholeNumber("--param", text.substr(0, equals), 0, kNumParams - 1));
       const float v = static_cast<float>(number("--param", text.substr(equals + 1), 0.0, 1.0));
       options.parameters.emplace_back(index, v);
     } else if (option == "--tempo") {
