@@ -7,10 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "FactoryBank.h"
+#include "ParameterTable.h"
+
 namespace tamblin::standalone {
 
-constexpr int kStateProgramCount = 16;
-constexpr int kStateValueCount = 101;
+constexpr int kStateProgramCount = kFactoryProgramCount;
+constexpr int kStateValueCount = kNumStoredValues;
 
 struct StoredProgram {
   std::string name;
