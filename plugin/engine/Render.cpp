@@ -145,6 +145,8 @@ void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, flo
     }
     // Each group of eight voices that has voices to render, in registers across the run.
     for (int32_t i = 0; i < run; ++i) std::fill_n(&out[i][0], count, 0.0f);
+    kernels::GroupRun groups[kVoiceSlots / kernels::kGroupLanes];
+    int groupCount = 0;
     for (int first = 0; first < count; first += kernels::kGroupLanes) {
       const uint32_t lanes = (sounding >> first) & 0xFFu;
       if (lanes == 0) continue;
@@ -159,13 +161,13 @@ void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, flo
         }
         continue;
       }
-      kernels::GroupRun group;
+      kernels::GroupRun& group = groups[groupCount++];
       group.first = first;
       group.frames = run;
       group.activeLanes = lanes;
       group.historyState = r.historyState;
-      kernels_->render(r, group, out);
     }
+    if (groupCount > 0) kernels_->render(r, groups, groupCount, out);
     for (int v = 0; v < count; ++v) {
       if ((lastFrame >> v) & 1u) {
         stages::voiceFrame(r, v);

@@ -36,14 +36,17 @@ struct GroupRun {
 using RunOutput = float[kMaxRun][kVoiceSlots];
 
 struct VoiceKernels {
-  // Renders the active lanes over one run and writes their outputs (0 for the other lanes). Phases, filter state and voiceOutput of the active voices are left as the one-voice
-  // stages would leave them after the same frames.
-  void (*render)(EngineRecord& r, const GroupRun& run, RunOutput& out);
+  // Renders the active lanes of one or two groups (`count`) over one run and writes their outputs (0 for
+  // the other lanes of those groups). Phases, filter state and voiceOutput of the active voices are left
+  // as the one-voice stages would leave them after the same frames.
+  void (*render)(EngineRecord& r, const GroupRun* groups, int count, RunOutput& out);
   // The control tick of the voices first..first+7 whose bit in `lanes` is set: what
   // stages::voiceControlUpdate does for each of them, in lanes.
   void (*controlUpdate)(EngineRecord& r, int first, uint32_t lanes);
   // stages::modulatorValues, its sines and exponentials in lanes.
   void (*modulatorValues)(EngineRecord& r);
+  // Wave table 0 (the ramp) as the oscillators compute it instead of reading it, every point.
+  void (*rampWave)(float (&points)[kWaveTableSize]);
 };
 
 const VoiceKernels* baselineVoiceKernels();  // SSE2 on x86, plain code elsewhere

@@ -1,5 +1,4 @@
 // The group renderer for every x86-64 processor (SSE2), and the choice of renderer at run time.
-#include <cstdlib>
 #define TAMBLIN_KERNEL_NS baseline
 #include "VoiceKernels.inc"
 
@@ -24,7 +23,7 @@ const VoiceKernels* avx2VoiceKernels() {
 const VoiceKernels* bestVoiceKernels() {
 #if defined(TAMBLIN_AVX2_KERNELS)
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx2") && getenv("TB_BASE") == nullptr) return avx2::voiceKernels();
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return avx2::voiceKernels();
 #endif
   return baseline::voiceKernels();
 }

@@ -36,6 +36,12 @@ TEST(WaveTables, ShapesFollowTheirFormulas) {
   for (int table = 0; table < 8; ++table) {
     for (int k = 0; k < kWaveTableSize; ++k) ASSERT_LE(std::fabs(w[table][k]), 1.5f);
   }
+  // The voice kernels compute the ramp instead of reading it: every point must be the table's.
+  for (const kernels::VoiceKernels* k : {kernels::baselineVoiceKernels(), kernels::bestVoiceKernels()}) {
+    float ramp[kWaveTableSize];
+    k->rampWave(ramp);
+    for (int i = 0; i < kWaveTableSize; ++i) ASSERT_EQ(ramp[i], w[0][i]) << i;
+  }
 }
 
 TEST(Construction, SetsPhasesPitchBendAndTiming) {
