@@ -54,11 +54,12 @@ struct BusyEngine {
   SteadyHost host;
   std::unique_ptr<Engine> engine;
 
-  BusyEngine(FilterType filterType, float playMode = 0.0f) {
+  BusyEngine(FilterType filterType, float playMode = 0.0f, const std::vector<PatchValue>& changes = {}) {
     engine = std::make_unique<Engine>(host);
     host.engine = engine.get();
     engine->setSampleRate(44100.0f);
     for (const PatchValue& value : busyPatch()) engine->setParameter(value.id, value.value);
+    for (const PatchValue& value : changes) engine->setParameter(value.id, value.value);
     engine->setParameter(kFilterType, filterTypeValue(filterType));
     engine->setParameter(kPlayMode, playMode);
     engine->resetAfterProgramChange();
@@ -68,10 +69,11 @@ struct BusyEngine {
 // Plays `frames` frames of a busy phrase (keys pressed and released on odd frames, more keys than
 // voices, a controller sweep, pitch bends, a change of filter type while voices sound) in blocks of
 // random sizes, through render() with the voice kernels given (null: the engine's choice) or through
-// renderPlain(). Returns the left and right samples, interleaved.
+// renderPlain(). `changes` are set after the busy patch. Returns the left and right samples, interleaved.
 inline std::vector<float> playBusyPhrase(FilterType filterType, float playMode, int frames, bool plain,
-                                         const kernels::VoiceKernels* kernels = nullptr) {
-  BusyEngine busy(filterType, playMode);
+                                         const kernels::VoiceKernels* kernels = nullptr,
+                                         const std::vector<PatchValue>& changes = {}) {
+  BusyEngine busy(filterType, playMode, changes);
   Engine& engine = *busy.engine;
   if (kernels != nullptr) engine.useVoiceKernels(kernels);
   std::mt19937 random(12345u + static_cast<uint32_t>(filterType));
