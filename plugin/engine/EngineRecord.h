@@ -41,13 +41,13 @@ struct VoiceOscillators {
   float glidePitch[kVoiceSlots] = {};
   float voicePitch[kVoiceSlots] = {};
   float voiceRatio[kVoiceSlots] = {};
-  int64_t phase[kVoiceSlots][kOscillators] = {};
+  int32_t phase[kOscillators][kVoiceSlots] = {};  // 24 bits; by oscillator, so that voices sit side by side
   int64_t phaseIncrement[kVoiceSlots][kOscillators] = {};
 
   // Oscillator j starts j/7 of `spread` into its cycle.
   void spreadPhases(int v, float spread) {
     for (int j = 0; j < kOscillators; ++j) {
-      phase[v][j] = floorInt64(16777215.0f * spread * static_cast<float>(j) / 7.0f) & kPhaseMask;
+      phase[j][v] = static_cast<int32_t>(floorInt64(16777215.0f * spread * static_cast<float>(j) / 7.0f) & kPhaseMask);
     }
   }
 };

@@ -120,15 +120,15 @@ void voiceControlUpdate(EngineRecord& r, int v) {
 void voiceFrame(EngineRecord& r, int v) { voiceFrameAt(r, v, r.historySlot0, r.historySlot1, r.historySlot2); }
 
 void voiceFrameAt(EngineRecord& r, int v, int32_t slot0, int32_t slot1, int32_t slot2) {
-  int64_t* phase = r.phase[v];
   const int64_t* increment = r.phaseIncrement[v];
   float pair[2];
   for (int p = 0; p < 2; ++p) {
     const int32_t type = r.waveType[p];
     float sum = 0.0f;
     for (int j = 2 * p; j < 2 * p + 2; ++j) {
-      phase[j] = (phase[j] + increment[j]) & kPhaseMask;
-      const float o = type == 1 ? (phase[j] < r.pulseWidth[p] ? 1.0f : -1.0f) : r.waveTable[type][phase[j] >> 12];
+      const int32_t phase = static_cast<int32_t>((r.phase[j][v] + increment[j]) & kPhaseMask);
+      r.phase[j][v] = phase;
+      const float o = type == 1 ? (phase < r.pulseWidth[p] ? 1.0f : -1.0f) : r.waveTable[type][phase >> 12];
       sum = j == 2 * p ? o : sum + o;
     }
     pair[p] = sum;

@@ -208,7 +208,7 @@ TEST(Arpeggiator, EmptyListReleasesEveryVoiceAndUnisonPhaseSpreadsTheOscillators
   const int v = t.rec().voicePointer;
   EXPECT_EQ(v, 1);
   EXPECT_EQ(t.rec().voiceHeld[v], 1);
-  EXPECT_EQ(t.rec().phase[v][3], (floorInt(16777215.0f * 1.0f * 3.0f / 7.0f) + 0) & 16777215);
+  EXPECT_EQ(t.rec().phase[3][v], (floorInt(16777215.0f * 1.0f * 3.0f / 7.0f) + 0) & 16777215);
   t.noteOff(60);
   t.render(1);
   for (int i = 0; i < 16; ++i) EXPECT_EQ(t.rec().voiceHeld[i], 0);

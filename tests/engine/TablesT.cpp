@@ -49,11 +49,11 @@ TEST(Construction, SetsPhasesPitchBendAndTiming) {
   EngineRecord& r = t.rec();
   EXPECT_EQ(r.arpLast, -1);
   EXPECT_EQ(r.pitchBend, 1.0f);
-  EXPECT_EQ(r.phase[3][0], 0);
-  EXPECT_EQ(r.phase[3][1], 2396745);
-  EXPECT_EQ(r.phase[3][2], 4793490);
-  EXPECT_EQ(r.phase[7][3], 7190235);
-  EXPECT_EQ(r.phase[8][1], 0);
+  EXPECT_EQ(r.phase[0][3], 0);
+  EXPECT_EQ(r.phase[1][3], 2396745);
+  EXPECT_EQ(r.phase[2][3], 4793490);
+  EXPECT_EQ(r.phase[3][7], 7190235);
+  EXPECT_EQ(r.phase[1][8], 0);
   EXPECT_EQ(r.tempoBpm, 120.0f);
   EXPECT_EQ(r.sampleRate, 44100.0f);
   EXPECT_EQ(r.baseIncrement, 110.0f / 44100.0f);
