@@ -1,4 +1,4 @@
-// The group renderer for processors with AVX2: the same operations, eight lanes to a register. Only the
+// The group renderer for processors with AVX2 (and FMA, which only the quick transcendental lanes use): the same operations, eight lanes to a register. Only the
 // renderer's own code is compiled for AVX2 (the target pragma comes after every header), so that no
 // shared inline function is ever emitted with AVX2 instructions for the rest of the library to pick up.
 #include <immintrin.h>
@@ -8,12 +8,13 @@
 #include <cstring>
 #include <type_traits>
 
+#include "LaneMath.h"
 #include "Numeric.h"
 #include "Stages.h"
 #include "VoiceKernels.h"
 
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 #define TAMBLIN_KERNEL_NS avx2
 #define TAMBLIN_KERNEL_AVX2 1
 #include "VoiceKernels.inc"

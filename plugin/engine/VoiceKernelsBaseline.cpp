@@ -8,8 +8,19 @@ namespace tamblin::kernels {
 #if defined(TAMBLIN_AVX2_KERNELS)
 namespace avx2 {
 const VoiceKernels* voiceKernels();
+int64_t laneMath(LaneRoutine routine, const double* arguments, float* results, int count);
 }
 #endif
+
+LaneMath baselineLaneMath() { return baseline::laneMath; }
+
+LaneMath avx2LaneMath() {
+#if defined(TAMBLIN_AVX2_KERNELS)
+  return avx2VoiceKernels() == bestVoiceKernels() ? avx2::laneMath : nullptr;
+#else
+  return nullptr;
+#endif
+}
 
 const VoiceKernels* baselineVoiceKernels() { return baseline::voiceKernels(); }
 
@@ -24,7 +35,8 @@ const VoiceKernels* avx2VoiceKernels() {
 const VoiceKernels* bestVoiceKernels() {
 #if defined(TAMBLIN_AVX2_KERNELS)
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx2") && getenv("TB_BASE") == nullptr) return avx2::voiceKernels();
+  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") && getenv("TB_BASE") == nullptr)
+    return avx2::voiceKernels();
 #endif
   return baseline::voiceKernels();
 }
