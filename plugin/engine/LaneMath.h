@@ -11,7 +11,7 @@ enum class LaneRoutine {
   Sin,       // detmath::sinToFloat(x)
   Cos,       // detmath::cosToFloat(x)
   RingSine,  // the ring modulator's sinRounded(6.28318 x phase), x taken as the float phase
-  RingWrap,  // the ring modulator's phase - floorInt(phase), x taken as a float in [-0.5, 1.5)
+  RingWrap,  // the ring modulator's phase - floorInt(phase), x taken as a float from a hair below 0 to 1.5
 };
 
 // results[i] is the routine at arguments[i]; returns how many arguments the quick lanes left to the
