@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include "LaneMath.h"
@@ -66,12 +67,25 @@ TEST(FastPath, QuickTranscendentalLanesGiveTheAccurateFloats) {
     const float phase = static_cast<float>(x);
     return phase - static_cast<float>(floorInt(phase));
   };
-  // Arguments whose sine is a float rounding boundary m, for the ring's phases.
-  auto ringBoundary = [](std::mt19937_64& random) {
-    const float f = std::uniform_real_distribution<float>(1e-6f, 0.999f)(random);
-    const double m = 0.5 * (static_cast<double>(f) + static_cast<double>(std::nextafter(f, 2.0f)));
-    const double turns = std::asin(m) / 6.28318 + 0.5 * static_cast<double>(random() % 2);
-    return static_cast<double>(std::nextafter(static_cast<float>(turns), static_cast<float>(random() % 2)));
+  // Within `units` double units of a float rounding boundary (the low 29 of 52 fraction bits near 2^28).
+  auto nearBoundary = [](double y, int64_t units) {
+    uint64_t bits;
+    std::memcpy(&bits, &y, sizeof bits);
+    return std::abs(static_cast<int64_t>(bits & ((uint64_t{1} << 29) - 1)) - (int64_t{1} << 28)) < units;
+  };
+  // Phases whose sine lies within 2048 double units of a float rounding boundary, found by trial (one
+  // phase in about 130000), and arguments a few double units from one whose exponential is a boundary.
+  auto ringNearBoundary = [nearBoundary](std::mt19937_64& random) {
+    for (;;) {
+      const float phase = std::uniform_real_distribution<float>(0.0f, 1.0f)(random);
+      if (nearBoundary(std::sin(6.28318 * static_cast<double>(phase)), 2048)) return static_cast<double>(phase);
+    }
+  };
+  auto expNearBoundary = [](std::mt19937_64& random) {
+    const float f = std::uniform_real_distribution<float>(1e-3f, 1e3f)(random);
+    double x = std::log(0.5 * (static_cast<double>(f) + static_cast<double>(std::nextafter(f, 2e3f))));
+    for (int k = static_cast<int>(random() % 9); k > 0; --k) x = std::nextafter(x, k % 2 == 0 ? -INFINITY : INFINITY);
+    return x;
   };
   const struct {
     const char* name;
@@ -79,23 +93,24 @@ TEST(FastPath, QuickTranscendentalLanesGiveTheAccurateFloats) {
     float (*reference)(double);
     double low, high;  // random arguments, uniform
     bool floats;       // arguments are floats
-    double (*extra)(std::mt19937_64&);  // further arguments
+    std::function<double(std::mt19937_64&)> extra;  // further arguments
+    int extraCount;
     std::vector<double> edges;
     double mostUnsettled;  // fraction of the random arguments left to the one-lane routine
   } cases[] = {
       {"exp", LaneRoutine::Exp, [](double x) { return static_cast<float>(detmath::exp(x)); }, -30.0, 30.0, false,
-       nullptr, {0.0, -0.0, 1e-300, -1e-20, 79.99, -79.99, 80.0, -80.0, 88.7, -103.0, 710.0, -746.0, NAN}, 1e-3},
+       expNearBoundary, 1 << 16, {0.0, -0.0, 1e-300, -1e-20, 79.99, -79.99, 80.0, -80.0, 88.7, -103.0, 710.0, -746.0, NAN}, 1e-3},
       {"sin", LaneRoutine::Sin, [](double x) { return static_cast<float>(detmath::sin(x)); }, -1e4, 1e4, false,
-       nullptr, {0.0, -0.0, 1e-300, 0.78539816339744828, 3.141592653589793, 1e9 + 0.5, 1e15, NAN}, 1e-2},
+       nullptr, 0, {0.0, -0.0, 1e-300, 0.78539816339744828, 3.141592653589793, 1e9 + 0.5, 1e15, NAN}, 1e-2},
       {"cos", LaneRoutine::Cos, [](double x) { return static_cast<float>(detmath::cos(x)); }, -1e4, 1e4, false,
-       nullptr, {0.0, -0.0, 1.5707963267948966, -0.78539816339744828, 1e9 + 0.5, 1e15, NAN}, 1e-2},
-      {"ring sine", LaneRoutine::RingSine, ringSine, -0.5, 1.0, true, ringBoundary,
+       nullptr, 0, {0.0, -0.0, 1.5707963267948966, -0.78539816339744828, 1e9 + 0.5, 1e15, NAN}, 1e-2},
+      {"ring sine", LaneRoutine::RingSine, ringSine, -0.5, 1.0, true, ringNearBoundary, 64,
        {0.0, -0.0, -0.5, 0.25, 0.5, 0.75, 0x1.fffffep-1, -0x1.ad7f28p-24, 0x1p-124, -0x1p-124, 1e-30}, 1e-3},
       // From the lowest phase the wrap leaves (four floats up: the neighbours below count too) to 1.5.
-      {"ring wrap", LaneRoutine::RingWrap, ringWrap, -0x1.ad7f28p-24, 1.5, true, nullptr,
+      {"ring wrap", LaneRoutine::RingWrap, ringWrap, -0x1.ad7f28p-24, 1.5, true, nullptr, 0,
        {-0x1.ad7f20p-24, 0.0, -0.0, 1.0, 0x1.7ffffep+0, 0x1.fffffep-1}, 0.0},
   };
-  constexpr int kRandom = 1 << 20, kExtra = 1 << 16;
+  constexpr int kRandom = 1 << 20;
   for (const auto& c : cases) {
     std::mt19937_64 random(13);
     std::vector<double> arguments;
@@ -103,7 +118,7 @@ TEST(FastPath, QuickTranscendentalLanesGiveTheAccurateFloats) {
       const double x = std::uniform_real_distribution<double>(c.low, c.high)(random);
       arguments.push_back(c.floats ? asFloat(x) : x);
     }
-    for (int i = 0; c.extra != nullptr && i < kExtra; ++i) arguments.push_back(c.extra(random));
+    for (int i = 0; i < c.extraCount; ++i) arguments.push_back(c.extra(random));
     for (double e : c.edges) {
       // Each edge and a few neighbours on either side, in floats or in doubles.
       double below = e, above = e;
