@@ -1,6 +1,7 @@
-// The group renderer for processors with AVX2 (and FMA, which only the quick transcendental lanes use): the same operations, eight lanes to a register. Only the
-// renderer's own code is compiled for AVX2 (the target pragma comes after every header), so that no
-// shared inline function is ever emitted with AVX2 instructions for the rest of the library to pick up.
+// The group renderer for processors with AVX2 (and FMA, which only the quick transcendental lanes use): the
+// same operations, eight lanes to a register. Only the renderer's own code is compiled for AVX2 (the target
+// pragma comes after every header), so that no shared inline function is ever emitted with AVX2 instructions
+// for the rest of the library to pick up.
 #include <immintrin.h>
 
 #include <algorithm>

@@ -60,6 +60,9 @@ TEST(FastPath, QuickTranscendentalLanesGiveTheAccurateFloats) {
   if (kernels::avx2LaneMath() != nullptr) builds.push_back({"avx2", kernels::avx2LaneMath()});
 
   auto asFloat = [](double x) { return static_cast<double>(static_cast<float>(x)); };
+  auto expFloat = [](double x) { return static_cast<float>(detmath::exp(x)); };
+  auto sinFloat = [](double x) { return static_cast<float>(detmath::sin(x)); };
+  auto cosFloat = [](double x) { return static_cast<float>(detmath::cos(x)); };
   auto ringSine = [](double phase) {
     return static_cast<float>(detmath::sin(6.28318 * static_cast<double>(static_cast<float>(phase))));
   };
@@ -78,37 +81,41 @@ TEST(FastPath, QuickTranscendentalLanesGiveTheAccurateFloats) {
   auto ringNearBoundary = [nearBoundary](std::mt19937_64& random) {
     for (;;) {
       const float phase = std::uniform_real_distribution<float>(0.0f, 1.0f)(random);
-      if (nearBoundary(std::sin(6.28318 * static_cast<double>(phase)), 2048)) return static_cast<double>(phase);
+      if (nearBoundary(std::sin(6.28318 * static_cast<double>(phase)), 2048))
+        return static_cast<double>(phase);
     }
   };
   auto expNearBoundary = [](std::mt19937_64& random) {
     const float f = std::uniform_real_distribution<float>(1e-3f, 1e3f)(random);
     double x = std::log(0.5 * (static_cast<double>(f) + static_cast<double>(std::nextafter(f, 2e3f))));
-    for (int k = static_cast<int>(random() % 9); k > 0; --k) x = std::nextafter(x, k % 2 == 0 ? -INFINITY : INFINITY);
+    for (int k = static_cast<int>(random() % 9); k > 0; --k)
+      x = std::nextafter(x, k % 2 == 0 ? -INFINITY : INFINITY);
     return x;
   };
   const struct {
     const char* name;
     LaneRoutine routine;
     float (*reference)(double);
-    double low, high;  // random arguments, uniform
-    bool floats;       // arguments are floats
+    double low, high;                               // random arguments, uniform
+    bool floats;                                    // arguments are floats
     std::function<double(std::mt19937_64&)> extra;  // further arguments
     int extraCount;
     std::vector<double> edges;
     double mostUnsettled;  // fraction of the random arguments left to the one-lane routine
   } cases[] = {
-      {"exp", LaneRoutine::Exp, [](double x) { return static_cast<float>(detmath::exp(x)); }, -30.0, 30.0, false,
-       expNearBoundary, 1 << 16, {0.0, -0.0, 1e-300, -1e-20, 79.99, -79.99, 80.0, -80.0, 88.7, -103.0, 710.0, -746.0, NAN}, 1e-3},
-      {"sin", LaneRoutine::Sin, [](double x) { return static_cast<float>(detmath::sin(x)); }, -1e4, 1e4, false,
-       nullptr, 0, {0.0, -0.0, 1e-300, 0.78539816339744828, 3.141592653589793, 1e9 + 0.5, 1e15, NAN}, 1e-2},
-      {"cos", LaneRoutine::Cos, [](double x) { return static_cast<float>(detmath::cos(x)); }, -1e4, 1e4, false,
-       nullptr, 0, {0.0, -0.0, 1.5707963267948966, -0.78539816339744828, 1e9 + 0.5, 1e15, NAN}, 1e-2},
+      // clang-format off
+      {"exp", LaneRoutine::Exp, expFloat, -30.0, 30.0, false, expNearBoundary, 1 << 16,
+       {0.0, -0.0, 1e-300, -1e-20, 79.99, -79.99, 80.0, -80.0, 88.7, -103.0, 710.0, -746.0, NAN}, 1e-3},
+      {"sin", LaneRoutine::Sin, sinFloat, -1e4, 1e4, false, nullptr, 0,
+       {0.0, -0.0, 1e-300, 0.78539816339744828, 3.141592653589793, 1e9 + 0.5, 1e15, NAN}, 1e-2},
+      {"cos", LaneRoutine::Cos, cosFloat, -1e4, 1e4, false, nullptr, 0,
+       {0.0, -0.0, 1.5707963267948966, -0.78539816339744828, 1e9 + 0.5, 1e15, NAN}, 1e-2},
       {"ring sine", LaneRoutine::RingSine, ringSine, -0.5, 1.0, true, ringNearBoundary, 64,
        {0.0, -0.0, -0.5, 0.25, 0.5, 0.75, 0x1.fffffep-1, -0x1.ad7f28p-24, 0x1p-124, -0x1p-124, 1e-30}, 1e-3},
       // From the lowest phase the wrap leaves (four floats up: the neighbours below count too) to 1.5.
       {"ring wrap", LaneRoutine::RingWrap, ringWrap, -0x1.ad7f28p-24, 1.5, true, nullptr, 0,
        {-0x1.ad7f20p-24, 0.0, -0.0, 1.0, 0x1.7ffffep+0, 0x1.fffffep-1}, 0.0},
+      // clang-format on
   };
   constexpr int kRandom = 1 << 20;
   for (const auto& c : cases) {
@@ -124,7 +131,8 @@ TEST(FastPath, QuickTranscendentalLanesGiveTheAccurateFloats) {
       double below = e, above = e;
       arguments.push_back(e);
       for (int k = 0; k < 4; ++k) {
-        below = c.floats ? std::nextafter(static_cast<float>(below), -2.0f) : std::nextafter(below, -INFINITY);
+        below =
+            c.floats ? std::nextafter(static_cast<float>(below), -2.0f) : std::nextafter(below, -INFINITY);
         above = c.floats ? std::nextafter(static_cast<float>(above), 2.0f) : std::nextafter(above, INFINITY);
         arguments.push_back(below);
         arguments.push_back(above);
@@ -135,8 +143,8 @@ TEST(FastPath, QuickTranscendentalLanesGiveTheAccurateFloats) {
     for (const Build& b : builds) {
       std::vector<float> results(arguments.size());
       const int64_t unsettledRandom = b.laneMath(c.routine, arguments.data(), results.data(), kRandom);
-      const int64_t unsettled = b.laneMath(c.routine, arguments.data(), results.data(),
-                                           static_cast<int>(arguments.size()));
+      const int64_t unsettled =
+          b.laneMath(c.routine, arguments.data(), results.data(), static_cast<int>(arguments.size()));
       int mismatches = 0;
       for (size_t i = 0; i < arguments.size(); ++i) {
         if (std::memcmp(&results[i], &expected[i], sizeof(float)) == 0) continue;
@@ -147,8 +155,9 @@ TEST(FastPath, QuickTranscendentalLanesGiveTheAccurateFloats) {
       EXPECT_EQ(mismatches, 0) << c.name << ", " << b.name;
       const double fraction = static_cast<double>(unsettledRandom) / kRandom;
       EXPECT_LE(fraction, c.mostUnsettled) << c.name << ", " << b.name;
-      std::printf("%s, %s kernels: %.5f%% of random arguments, %lld of all %zu left to the one-lane routine\n",
-                  c.name, b.name, 100.0 * fraction, static_cast<long long>(unsettled), arguments.size());
+      std::printf(
+          "%s, %s kernels: %.5f%% of random arguments, %lld of all %zu left to the one-lane routine\n",
+          c.name, b.name, 100.0 * fraction, static_cast<long long>(unsettled), arguments.size());
     }
   }
 }
