@@ -7,8 +7,19 @@ namespace tamblin::kernels {
 #if defined(TAMBLIN_AVX2_KERNELS)
 namespace avx2 {
 const VoiceKernels* voiceKernels();
+int64_t laneMath(LaneRoutine routine, const double* arguments, float* results, int count);
 }
 #endif
+
+LaneMath baselineLaneMath() { return baseline::laneMath; }
+
+LaneMath avx2LaneMath() {
+#if defined(TAMBLIN_AVX2_KERNELS)
+  return avx2VoiceKernels() == bestVoiceKernels() ? avx2::laneMath : nullptr;
+#else
+  return nullptr;
+#endif
+}
 
 const VoiceKernels* baselineVoiceKernels() { return baseline::voiceKernels(); }
 

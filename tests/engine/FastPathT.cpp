@@ -1,9 +1,16 @@
 // The fast render path against the plain one, sample for sample, for every filter type and play mode,
-// with each instruction set's voice kernels; and the memory one engine holds.
+// with each instruction set's voice kernels; their quick transcendental lanes against the one-lane
+// routines; and the memory one engine holds.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <functional>
+#include <random>
 
+#include "LaneMath.h"
+#include "Numeric.h"
 #include "support/PathComparison.h"
 
 using namespace tamblin;
@@ -55,4 +62,119 @@ TEST(FastPath, EveryFilterTypeAndPlayModeGivesThePlainPathsSamples) {
 // rings, stereo ring, wave tables, MIDI queue) stays under 1.5 MB.
 TEST(FastPath, OneEngineHoldsUnderOneAndAHalfMegabytes) {
   EXPECT_LT(sizeof(Engine), 1536u * 1024u) << sizeof(Engine);
+}
+
+// Each build's quick lanes (exponential, sine, cosine, the ring modulator's sine and phase wrap) give the
+// floats of the accurate routines over millions of random arguments, the edges of each range and
+// arguments whose results sit on float rounding boundaries; and they settle nearly every lane themselves.
+TEST(FastPath, QuickTranscendentalLanesGiveTheAccurateFloats) {
+  using kernels::LaneRoutine;
+  struct Build {
+    const char* name;
+    kernels::LaneMath laneMath;
+  };
+  std::vector<Build> builds = {{"baseline", kernels::baselineLaneMath()}};
+  if (kernels::avx2LaneMath() != nullptr) builds.push_back({"avx2", kernels::avx2LaneMath()});
+
+  auto asFloat = [](double x) { return static_cast<double>(static_cast<float>(x)); };
+  auto expFloat = [](double x) { return static_cast<float>(detmath::exp(x)); };
+  auto sinFloat = [](double x) { return static_cast<float>(detmath::sin(x)); };
+  auto cosFloat = [](double x) { return static_cast<float>(detmath::cos(x)); };
+  auto ringSine = [](double phase) {
+    return static_cast<float>(detmath::sin(6.28318 * static_cast<double>(static_cast<float>(phase))));
+  };
+  auto ringWrap = [](double x) {
+    const float phase = static_cast<float>(x);
+    return phase - static_cast<float>(floorInt(phase));
+  };
+  // Within `units` double units of a float rounding boundary (the low 29 of 52 fraction bits near 2^28).
+  auto nearBoundary = [](double y, int64_t units) {
+    uint64_t bits;
+    std::memcpy(&bits, &y, sizeof bits);
+    return std::abs(static_cast<int64_t>(bits & ((uint64_t{1} << 29) - 1)) - (int64_t{1} << 28)) < units;
+  };
+  // Phases whose sine lies within 2048 double units of a float rounding boundary, found by trial (one
+  // phase in about 130000), and arguments a few double units from one whose exponential is a boundary.
+  auto ringNearBoundary = [nearBoundary](std::mt19937_64& random) {
+    for (;;) {
+      const float phase = std::uniform_real_distribution<float>(0.0f, 1.0f)(random);
+      if (nearBoundary(std::sin(6.28318 * static_cast<double>(phase)), 2048))
+        return static_cast<double>(phase);
+    }
+  };
+  auto expNearBoundary = [](std::mt19937_64& random) {
+    const float f = std::uniform_real_distribution<float>(1e-3f, 1e3f)(random);
+    double x = std::log(0.5 * (static_cast<double>(f) + static_cast<double>(std::nextafter(f, 2e3f))));
+    for (int k = static_cast<int>(random() % 9); k > 0; --k)
+      x = std::nextafter(x, k % 2 == 0 ? -INFINITY : INFINITY);
+    return x;
+  };
+  const struct {
+    const char* name;
+    LaneRoutine routine;
+    float (*reference)(double);
+    double low, high;                               // random arguments, uniform
+    bool floats;                                    // arguments are floats
+    std::function<double(std::mt19937_64&)> extra;  // further arguments
+    int extraCount;
+    std::vector<double> edges;
+    double mostUnsettled;  // fraction of the random arguments left to the one-lane routine
+  } cases[] = {
+      // clang-format off
+      {"exp", LaneRoutine::Exp, expFloat, -30.0, 30.0, false, expNearBoundary, 1 << 16,
+       {0.0, -0.0, 1e-300, -1e-20, 79.99, -79.99, 80.0, -80.0, 88.7, -103.0, 710.0, -746.0, NAN}, 1e-3},
+      {"sin", LaneRoutine::Sin, sinFloat, -1e4, 1e4, false, nullptr, 0,
+       {0.0, -0.0, 1e-300, 0.78539816339744828, 3.141592653589793, 1e9 + 0.5, 1e15, NAN}, 1e-2},
+      {"cos", LaneRoutine::Cos, cosFloat, -1e4, 1e4, false, nullptr, 0,
+       {0.0, -0.0, 1.5707963267948966, -0.78539816339744828, 1e9 + 0.5, 1e15, NAN}, 1e-2},
+      {"ring sine", LaneRoutine::RingSine, ringSine, -0.5, 1.0, true, ringNearBoundary, 64,
+       {0.0, -0.0, -0.5, 0.25, 0.5, 0.75, 0x1.fffffep-1, -0x1.ad7f28p-24, 0x1p-124, -0x1p-124, 1e-30}, 1e-3},
+      // From the lowest phase the wrap leaves (four floats up: the neighbours below count too) to 1.5.
+      {"ring wrap", LaneRoutine::RingWrap, ringWrap, -0x1.ad7f28p-24, 1.5, true, nullptr, 0,
+       {-0x1.ad7f20p-24, 0.0, -0.0, 1.0, 0x1.7ffffep+0, 0x1.fffffep-1}, 0.0},
+      // clang-format on
+  };
+  constexpr int kRandom = 1 << 20;
+  for (const auto& c : cases) {
+    std::mt19937_64 random(13);
+    std::vector<double> arguments;
+    for (int i = 0; i < kRandom; ++i) {
+      const double x = std::uniform_real_distribution<double>(c.low, c.high)(random);
+      arguments.push_back(c.floats ? asFloat(x) : x);
+    }
+    for (int i = 0; i < c.extraCount; ++i) arguments.push_back(c.extra(random));
+    for (double e : c.edges) {
+      // Each edge and a few neighbours on either side, in floats or in doubles.
+      double below = e, above = e;
+      arguments.push_back(e);
+      for (int k = 0; k < 4; ++k) {
+        below =
+            c.floats ? std::nextafter(static_cast<float>(below), -2.0f) : std::nextafter(below, -INFINITY);
+        above = c.floats ? std::nextafter(static_cast<float>(above), 2.0f) : std::nextafter(above, INFINITY);
+        arguments.push_back(below);
+        arguments.push_back(above);
+      }
+    }
+    std::vector<float> expected(arguments.size());
+    for (size_t i = 0; i < arguments.size(); ++i) expected[i] = c.reference(arguments[i]);
+    for (const Build& b : builds) {
+      std::vector<float> results(arguments.size());
+      const int64_t unsettledRandom = b.laneMath(c.routine, arguments.data(), results.data(), kRandom);
+      const int64_t unsettled =
+          b.laneMath(c.routine, arguments.data(), results.data(), static_cast<int>(arguments.size()));
+      int mismatches = 0;
+      for (size_t i = 0; i < arguments.size(); ++i) {
+        if (std::memcmp(&results[i], &expected[i], sizeof(float)) == 0) continue;
+        if (++mismatches <= 3)
+          ADD_FAILURE() << c.name << ", " << b.name << ": " << std::hexfloat << arguments[i] << " gives "
+                        << results[i] << ", not " << expected[i];
+      }
+      EXPECT_EQ(mismatches, 0) << c.name << ", " << b.name;
+      const double fraction = static_cast<double>(unsettledRandom) / kRandom;
+      EXPECT_LE(fraction, c.mostUnsettled) << c.name << ", " << b.name;
+      std::printf(
+          "%s, %s kernels: %.5f%% of random arguments, %lld of all %zu left to the one-lane routine\n",
+          c.name, b.name, 100.0 * fraction, static_cast<long long>(unsettled), arguments.size());
+    }
+  }
 }
