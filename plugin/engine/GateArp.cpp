@@ -22,14 +22,25 @@ void decodePattern(float value, float* pattern) {
 
 }  // namespace
 
-void advanceGate(EngineRecord& r) {
-  float position = r.gatePosition.load(std::memory_order_relaxed) + r.gateIncrement;
-  if (position >= r.gateLength) position -= r.gateLength;
+namespace {
+
+float nextGatePosition(float position, float increment, float length) {
+  position += increment;
+  if (position >= length) position -= length;
   // One frame's step can exceed a whole cycle at an absurd tempo: only then wrap fully, so that the
   // step index stays inside the pattern.
-  if (position >= static_cast<float>(kGateSteps)) {
-    position = r.gateLength >= 1.0f ? std::fmod(position, r.gateLength) : 0.0f;
-  }
+  if (position >= static_cast<float>(kGateSteps)) position = length >= 1.0f ? std::fmod(position, length) : 0.0f;
+  return position;
+}
+
+}  // namespace
+
+void advanceGate(EngineRecord& r) { advanceGateFrames(r, 1); }
+
+void advanceGateFrames(EngineRecord& r, int32_t frames) {
+  float position = r.gatePosition.load(std::memory_order_relaxed);
+  const float increment = r.gateIncrement, length = r.gateLength;
+  for (int32_t i = 0; i < frames; ++i) position = nextGatePosition(position, increment, length);
   r.gatePosition.store(position, std::memory_order_relaxed);
 }
 

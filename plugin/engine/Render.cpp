@@ -1,6 +1,7 @@
 // The block render loop: per frame the clocks, the three ticks, the voices and the output stage.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "Engine.h"
 #include "Numeric.h"
@@ -56,6 +57,71 @@ float hostTempo(double reported, int32_t answer) {
   return tempo >= 1.0f ? tempo : 120.0f;
 }
 
+// The clocks of `frames` frames that no voice reads: the history rotation, the host tick, the frame
+// counter, the gate and, with `arpeggiator`, the arpeggiator (whose steps end a run, so none starts here).
+// Frame by frame only the gate and the arpeggiator keep their float sums; the rest is counted at once.
+void advanceClocks(EngineRecord& r, EngineHost& host, int32_t frames, bool arpeggiator) {
+  if (frames <= 0) return;
+  r.historyState = (std::clamp(r.historyState, 0, 2) + frames) % 3;
+  r.historySlot0 = kernels::kHistorySlot0[r.historyState];
+  r.historySlot1 = kernels::kHistorySlot1[r.historyState];
+  r.historySlot2 = kernels::kHistorySlot2[r.historyState];
+  // The host tick falls on the frame whose counter (before its increment) is a multiple of the period.
+  const uint32_t counter = static_cast<uint32_t>(r.sampleCounter);
+  if (((0u - counter) & static_cast<uint32_t>(kHostTick - 1)) < static_cast<uint32_t>(frames)) {
+    r.tempoBpm = hostTempo(host.timeInfoTempo(), host.tempoAt(0));
+  }
+  r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, frames));
+  stages::advanceGateFrames(r, frames);
+  if (arpeggiator) {
+    for (int32_t i = 0; i < frames; ++i) stages::runArpClock(r);
+  }
+}
+
+typedef float Frames4 __attribute__((vector_size(16)));
+
+// Even slots are added and odd slots subtracted, in voice order, for the voices in `voices`; the voices
+// left out are silent, and adding or subtracting their zero would change no sum (which is never -0).
+float sumFrame(const float* outputs, uint32_t voices) {
+  float sum = 0.0f;
+  for (int v = 0; v < kVoiceSlots; ++v) {
+    if ((voices >> v) & 1u) sum = (v & 1) == 0 ? sum + outputs[v] : sum - outputs[v];
+  }
+  return sum;
+}
+
+// sumFrame for every frame of a run, four frames to a vector: each block of four voices by four frames
+// turned so that a vector holds one voice's four frames.
+void sumVoices(const kernels::RunOutput& out, uint32_t voices, int32_t frames, float* sums) {
+  Frames4 sum[kernels::kMaxRun / 4] = {};
+  const int blocks = (frames + 3) / 4;
+  for (int first = 0; first < kVoiceSlots; first += 4) {
+    const uint32_t four = (voices >> first) & 0xFu;
+    if (four == 0) continue;
+    for (int b = 0; b < blocks; ++b) {
+      Frames4 row[4];
+      std::memcpy(row, &out[4 * b][first], sizeof(Frames4));
+      std::memcpy(row + 1, &out[4 * b + 1][first], sizeof(Frames4));
+      std::memcpy(row + 2, &out[4 * b + 2][first], sizeof(Frames4));
+      std::memcpy(row + 3, &out[4 * b + 3][first], sizeof(Frames4));
+      const Frames4 low01 = __builtin_shufflevector(row[0], row[1], 0, 4, 1, 5);
+      const Frames4 low23 = __builtin_shufflevector(row[2], row[3], 0, 4, 1, 5);
+      const Frames4 high01 = __builtin_shufflevector(row[0], row[1], 2, 6, 3, 7);
+      const Frames4 high23 = __builtin_shufflevector(row[2], row[3], 2, 6, 3, 7);
+      Frames4 s = sum[b];
+      // Voices first and first + 2 are even, first + 1 and first + 3 odd.
+      if (four & 1u) s = s + __builtin_shufflevector(low01, low23, 0, 1, 4, 5);
+      if (four & 2u) s = s - __builtin_shufflevector(low01, low23, 2, 3, 6, 7);
+      if (four & 4u) s = s + __builtin_shufflevector(high01, high23, 0, 1, 4, 5);
+      if (four & 8u) s = s - __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
+      sum[b] = s;
+    }
+  }
+  float all[kernels::kMaxRun];
+  std::memcpy(all, sum, sizeof all);
+  std::memcpy(sums, all, sizeof(float) * static_cast<size_t>(frames));
+}
+
 }  // namespace
 
 // Frame k up to its voices: the messages due, the history rotation, the host tick, the frame counter,
@@ -106,25 +172,25 @@ void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, flo
   EngineRecord& r = record;
   const int32_t pending = queueCount_;
   auto messageFrame = [&](int32_t i) { return std::clamp(queue_[i].deltaFrames, 0, frames - 1); };
-  kernels::RunOutput out;
+  // Rows of frames the run did not reach are read by the four-frame sums and thrown away; zeroed once,
+  // they only ever hold voice outputs.
+  kernels::RunOutput out = {};
 
   for (int32_t k = 0; k < frames;) {
     // Frame k up to its voices, as frame by frame.
     const bool controlTick = beginFrame(k, frames, nextMessage, pending, kernels_);
     const int32_t runCounter = r.sampleCounter;
     const int count = std::min<int>(r.voiceCount, kVoiceSlots);
+    const bool arpeggiator = stages::playMode(r) == stages::kArp;
 
     // The run: up to the next control tick, message or arpeggiator step, within the block.
     int32_t run = std::min<int32_t>(frames - k, kControlTick - static_cast<int32_t>(counterAfter(runCounter, 0) & (kControlTick - 1)));
     if (nextMessage < pending) run = std::min(run, messageFrame(nextMessage) - k);
-    run = stages::framesBeforeArpStep(r, run);
+    if (arpeggiator) run = stages::framesBeforeArpStep(r, run);
 
     // Which voices sound: on a control tick a voice is updated first, and one that falls silent in
     // its update still sounds in this frame.
-    uint32_t sounding = 0, lastFrame = 0;
-    for (int v = 0; v < count; ++v) {
-      if (stages::voiceSounding(r, v)) sounding |= 1u << v;
-    }
+    uint32_t sounding = stages::soundingVoices(r, count), lastFrame = 0;
     if (controlTick && sounding != 0) {
       for (int first = 0; first < count; first += kernels::kGroupLanes) {
         const uint32_t lanes = (sounding >> first) & 0xFFu;
@@ -136,15 +202,12 @@ void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, flo
           kernels_->controlUpdate(r, first, lanes);
         }
       }
-      for (int v = 0; v < count; ++v) {
-        if (((sounding >> v) & 1u) != 0 && !stages::voiceSounding(r, v)) {
-          sounding &= ~(1u << v);
-          lastFrame |= 1u << v;
-        }
-      }
+      const uint32_t still = stages::soundingVoices(r, count);
+      lastFrame = sounding & ~still;
+      sounding &= still;
     }
-    // Each group of eight voices that has voices to render, in registers across the run.
-    for (int32_t i = 0; i < run; ++i) std::fill_n(&out[i][0], count, 0.0f);
+    // Each group of eight voices that has voices to render, in registers across the run. Only the
+    // columns of the voices that render are read afterwards, so nothing is cleared.
     for (int first = 0; first < count; first += kernels::kGroupLanes) {
       const uint32_t lanes = (sounding >> first) & 0xFFu;
       if (lanes == 0) continue;
@@ -175,25 +238,13 @@ void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, flo
 
     // The frames after the first: their clocks, which no voice reads. (The play mode only changes with
     // a message, which ends a run.)
-    const bool arpeggiator = stages::playMode(r) == stages::kArp;
-    for (int32_t i = 1; i < run; ++i) {
-      rotateHistory(r);
-      if (multipleOf(r.sampleCounter, kHostTick)) {
-        r.tempoBpm = hostTempo(host_.timeInfoTempo(), host_.tempoAt(0));
-      }
-      r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, 1));
-      stages::advanceGate(r);
-      if (arpeggiator) stages::runArpClock(r);
-    }
+    advanceClocks(r, host_, run - 1, arpeggiator);
 
-    // Even slots are added and odd slots subtracted, in voice order; silent voices add nothing.
     float sums[kernels::kMaxRun], in[kernels::kMaxRun];
-    for (int32_t i = 0; i < run; ++i) {
-      float sum = 0.0f;
-      for (int v = 0; v < count; ++v) sum = (v & 1) == 0 ? sum + out[i][v] : sum - out[i][v];
-      sums[i] = sum;
-      in[i] = inputSample(input, k + i);
-    }
+    sumVoices(out, sounding, run, sums);
+    // A voice in its last frame adds to the first frame only.
+    if (lastFrame != 0) sums[0] = sumFrame(out[0], sounding | lastFrame);
+    for (int32_t i = 0; i < run; ++i) in[i] = inputSample(input, k + i);
     stages::outputRun(r, sums, in, runCounter, run, left + k * leftStep, leftStep, right + k * rightStep, rightStep);
     k += run;
   }

@@ -77,6 +77,15 @@ bool voiceSounding(const EngineRecord& r, int v) {
   return r.voiceHeld[v] == 1 || r.env1Level[v] + r.env2Level[v] > 0.001f;
 }
 
+uint32_t soundingVoices(const EngineRecord& r, int count) {
+  uint32_t voices = 0;
+  for (int v = 0; v < kVoiceSlots; ++v) {
+    const bool sounding = r.voiceHeld[v] == 1 || r.env1Level[v] + r.env2Level[v] > 0.001f;
+    voices |= static_cast<uint32_t>(sounding) << v;
+  }
+  return count >= kVoiceSlots ? voices : voices & ((1u << count) - 1u);
+}
+
 void voiceControlUpdate(EngineRecord& r, int v) {
   r.glidePitch[v] = (r.glidePitch[v] * r.glideCoef + r.noteNumber[v]) * r.glideNorm;
   r.voicePitch[v] = (r.glidePitch[v] - 57.0f) / 12.0f + r.vibratoOffset;
