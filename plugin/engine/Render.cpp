@@ -28,6 +28,29 @@ void rotateHistory(EngineRecord& r) {
   r.historySlot2 = kernels::kHistorySlot2[r.historyState];
 }
 
+// Takes the bits of the coefficient tick's inputs (every parameter, the tempo, the sample rate); true
+// when they differ from those taken last.
+bool takeCoefficientInputs(EngineRecord& r) {
+  uint32_t* taken = r.coefficientInputs;
+  auto bits = [](float x) {
+    uint32_t b;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+  };
+  uint32_t difference = (bits(r.tempoBpm) ^ taken[kNumStoredValues]) | (bits(r.sampleRate) ^ taken[kNumStoredValues + 1]);
+  uint32_t now[kNumStoredValues];
+  for (int i = 0; i < kNumStoredValues; ++i) {
+    now[i] = bits(r.params[i].load(std::memory_order_relaxed));
+    difference |= now[i] ^ taken[i];
+  }
+  if (difference == 0 && r.coefficientInputsTaken) return false;
+  std::memcpy(taken, now, sizeof now);
+  taken[kNumStoredValues] = bits(r.tempoBpm);
+  taken[kNumStoredValues + 1] = bits(r.sampleRate);
+  r.coefficientInputsTaken = true;
+  return true;
+}
+
 // A non-finite input sample would poison the DC blocker for good, and so would one near the float limit
 // (the blocker's difference of two such samples overflows): both count as silence.
 float inputSample(const float* input, int32_t k) {
@@ -144,11 +167,16 @@ bool Engine::beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t
   stages::advanceGate(r);
   stages::runArpClock(r);
   if (multipleOf(r.sampleCounter, kCoefficientTick)) {
-    stages::voiceCoefficients(r);
+    // All but the gate's coefficients are pure functions of their inputs, and most ticks find them
+    // unchanged.
+    const bool fresh = takeCoefficientInputs(r);
+    if (fresh) stages::voiceCoefficients(r);
     stages::gateCoefficients(r);
-    stages::arpCoefficients(r);
-    stages::modulatorRates(r);
-    stages::outputCoefficients(r);
+    if (fresh) {
+      stages::arpCoefficients(r);
+      stages::modulatorRates(r);
+      stages::outputCoefficients(r);
+    }
   }
   const bool controlTick = multipleOf(r.sampleCounter, kControlTick);
   if (controlTick) kernels != nullptr ? kernels->modulatorValues(r) : stages::modulatorValues(r);
