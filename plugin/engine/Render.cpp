@@ -28,27 +28,46 @@ void rotateHistory(EngineRecord& r) {
   r.historySlot2 = kernels::kHistorySlot2[r.historyState];
 }
 
-// Takes the bits of the coefficient tick's inputs (every parameter, the tempo, the sample rate); true
-// when they differ from those taken last.
-bool takeCoefficientInputs(EngineRecord& r) {
+uint32_t floatBits(float x) {
+  uint32_t b;
+  std::memcpy(&b, &x, sizeof b);
+  return b;
+}
+
+// Bits that differ between the coefficient tick's inputs (every parameter, the tempo, the sample rate)
+// and those it last took.
+uint32_t coefficientInputsDiffer(const EngineRecord& r) {
+  const uint32_t* taken = r.coefficientInputs;
+  uint32_t difference = (floatBits(r.tempoBpm) ^ taken[kNumStoredValues]) |
+                        (floatBits(r.sampleRate) ^ taken[kNumStoredValues + 1]);
+  for (int i = 0; i < kNumStoredValues; ++i) difference |= floatBits(r.params[i].load(std::memory_order_relaxed)) ^ taken[i];
+  return difference;
+}
+
+void takeCoefficientInputs(EngineRecord& r) {
   uint32_t* taken = r.coefficientInputs;
-  auto bits = [](float x) {
-    uint32_t b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-  };
-  uint32_t difference = (bits(r.tempoBpm) ^ taken[kNumStoredValues]) | (bits(r.sampleRate) ^ taken[kNumStoredValues + 1]);
-  uint32_t now[kNumStoredValues];
-  for (int i = 0; i < kNumStoredValues; ++i) {
-    now[i] = bits(r.params[i].load(std::memory_order_relaxed));
-    difference |= now[i] ^ taken[i];
+  for (int i = 0; i < kNumStoredValues; ++i) taken[i] = floatBits(r.params[i].load(std::memory_order_relaxed));
+  taken[kNumStoredValues] = floatBits(r.tempoBpm);
+  taken[kNumStoredValues + 1] = floatBits(r.sampleRate);
+}
+
+// The coefficient tick. All but the gate's coefficients are pure functions of the parameters, the tempo
+// and the sample rate, and most ticks find those unchanged: then they stay. (Inputs are taken before
+// the coefficients are computed and checked again after, so that a parameter another thread changes
+// meanwhile has them computed again at the next tick.)
+void coefficientTick(EngineRecord& r) {
+  const bool fresh = !r.coefficientInputsTaken || coefficientInputsDiffer(r) != 0;
+  if (fresh) {
+    takeCoefficientInputs(r);
+    stages::voiceCoefficients(r);
   }
-  if (difference == 0 && r.coefficientInputsTaken) return false;
-  std::memcpy(taken, now, sizeof now);
-  taken[kNumStoredValues] = bits(r.tempoBpm);
-  taken[kNumStoredValues + 1] = bits(r.sampleRate);
-  r.coefficientInputsTaken = true;
-  return true;
+  stages::gateCoefficients(r);
+  if (fresh) {
+    stages::arpCoefficients(r);
+    stages::modulatorRates(r);
+    stages::outputCoefficients(r);
+    r.coefficientInputsTaken = coefficientInputsDiffer(r) == 0;
+  }
 }
 
 // A non-finite input sample would poison the DC blocker for good, and so would one near the float limit
@@ -167,16 +186,7 @@ bool Engine::beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t
   stages::advanceGate(r);
   stages::runArpClock(r);
   if (multipleOf(r.sampleCounter, kCoefficientTick)) {
-    // All but the gate's coefficients are pure functions of their inputs, and most ticks find them
-    // unchanged.
-    const bool fresh = takeCoefficientInputs(r);
-    if (fresh) stages::voiceCoefficients(r);
-    stages::gateCoefficients(r);
-    if (fresh) {
-      stages::arpCoefficients(r);
-      stages::modulatorRates(r);
-      stages::outputCoefficients(r);
-    }
+    coefficientTick(r);
   }
   const bool controlTick = multipleOf(r.sampleCounter, kControlTick);
   if (controlTick) kernels != nullptr ? kernels->modulatorValues(r) : stages::modulatorValues(r);
