@@ -38,9 +38,16 @@ float nextGatePosition(float position, float increment, float length) {
 void advanceGate(EngineRecord& r) { advanceGateFrames(r, 1); }
 
 void advanceGateFrames(EngineRecord& r, int32_t frames) {
-  float position = r.gatePosition.load(std::memory_order_relaxed);
+  const float start = r.gatePosition.load(std::memory_order_relaxed);
   const float increment = r.gateIncrement, length = r.gateLength;
-  for (int32_t i = 0; i < frames; ++i) position = nextGatePosition(position, increment, length);
+  // Rounding keeps a sum of steps of zero or more from falling: where the last sum stays below the
+  // length and the pattern, no frame wrapped, and the sums alone are the positions.
+  float position = start;
+  for (int32_t i = 0; i < frames; ++i) position += increment;
+  if (!(increment >= 0.0f && position < length && position < static_cast<float>(kGateSteps))) {
+    position = start;
+    for (int32_t i = 0; i < frames; ++i) position = nextGatePosition(position, increment, length);
+  }
   r.gatePosition.store(position, std::memory_order_relaxed);
 }
 

@@ -82,6 +82,12 @@ Frames4 softClip4(Frames4 x) {
   return reinterpret_cast<Frames4>(reinterpret_cast<Bits4>(s) ^ negative);
 }
 
+uint32_t floatBits(float x) {
+  uint32_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
 void copyOut(const float* from, int32_t frames, float* to, int32_t step) {
   if (step == 1 && frames == kChunk) {
     std::memcpy(to, from, sizeof(float) * kChunk);
@@ -114,6 +120,8 @@ void outputRun(EngineRecord& r, const float* sums, const float* in, int32_t coun
     r.dcAverage = average;
     r.dcOutput = output;
     std::memcpy(rr, l, sizeof l);
+    // Without the stereo stage and with the pan centred, both sides come out the same.
+    const bool twins = !(amount > 0.01f) && floatBits(panLeft) == floatBits(panRight);
     if (amount > 0.01f) {
       for (int32_t i = 0; i < n; ++i) {
         r.leftSample = l[i];
@@ -128,13 +136,13 @@ void outputRun(EngineRecord& r, const float* sums, const float* in, int32_t coun
       std::memcpy(&x, l + i, sizeof x);
       std::memcpy(&y, rr + i, sizeof y);
       x = volume * x * panLeft;
-      y = volume * y * panRight;
+      y = twins ? x : volume * y * panRight;
       if (i + 4 >= n) {
         r.leftSample = x[n - 1 - i];
         r.rightSample = y[n - 1 - i];
       }
       x = softClip4(x);
-      y = softClip4(y);
+      y = twins ? x : softClip4(y);
       std::memcpy(l + i, &x, sizeof x);
       std::memcpy(rr + i, &y, sizeof y);
     }

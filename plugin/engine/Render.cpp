@@ -78,6 +78,18 @@ float inputSample(const float* input, int32_t k) {
   return sample + 1e-15f;
 }
 
+// inputSample for `frames` frames from frame k.
+void inputSamples(const float* input, int32_t k, int32_t frames, float* in) {
+  if (input == nullptr) {
+    for (int32_t i = 0; i < frames; ++i) in[i] = 0.0f + 1e-15f;
+    return;
+  }
+  for (int32_t i = 0; i < frames; ++i) {
+    const float sample = input[k + i];
+    in[i] = (std::fabs(sample) < kInputLimit ? sample : 0.0f) + 1e-15f;
+  }
+}
+
 uint32_t counterAfter(int32_t counter, int32_t frames) {
   return static_cast<uint32_t>(counter) + static_cast<uint32_t>(frames);
 }
@@ -267,11 +279,10 @@ void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, flo
       group.historyState = r.historyState;
       kernels_->render(r, group, out);
     }
-    for (int v = 0; v < count; ++v) {
-      if ((lastFrame >> v) & 1u) {
-        stages::voiceFrame(r, v);
-        out[0][v] = r.voiceOutput[v];
-      }
+    for (uint32_t last = lastFrame; last != 0; last &= last - 1) {
+      const int v = __builtin_ctz(last);
+      stages::voiceFrame(r, v);
+      out[0][v] = r.voiceOutput[v];
     }
 
     // The frames after the first: their clocks, which no voice reads. (The play mode only changes with
@@ -282,7 +293,7 @@ void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, flo
     sumVoices(out, sounding, run, sums);
     // A voice in its last frame adds to the first frame only.
     if (lastFrame != 0) sums[0] = sumFrame(out[0], sounding | lastFrame);
-    for (int32_t i = 0; i < run; ++i) in[i] = inputSample(input, k + i);
+    inputSamples(input, k, run, in);
     stages::outputRun(r, sums, in, runCounter, run, left + k * leftStep, leftStep, right + k * rightStep, rightStep);
     k += run;
   }
