@@ -43,7 +43,9 @@ void advanceGateFrames(EngineRecord& r, int32_t frames) {
   // Rounding keeps a sum of steps of zero or more from falling: where the last sum stays below the
   // length and the pattern, no frame wrapped, and the sums alone are the positions.
   float position = start;
-  for (int32_t i = 0; i < frames; ++i) position += increment;
+  int32_t i = 0;
+  for (; i + 4 <= frames; i += 4) position = position + increment + increment + increment + increment;
+  for (; i < frames; ++i) position += increment;
   if (!(increment >= 0.0f && position < length && position < static_cast<float>(kGateSteps))) {
     position = start;
     for (int32_t i = 0; i < frames; ++i) position = nextGatePosition(position, increment, length);

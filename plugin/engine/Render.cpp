@@ -78,16 +78,27 @@ float inputSample(const float* input, int32_t k) {
   return sample + 1e-15f;
 }
 
-// inputSample for `frames` frames from frame k.
+typedef float Frames4 __attribute__((vector_size(16)));
+typedef uint32_t Bits4 __attribute__((vector_size(16)));
+
+// inputSample for `frames` frames from frame k, four at a time (a sample kept where its magnitude is
+// below the limit, else a zero: NaN compares false).
 void inputSamples(const float* input, int32_t k, int32_t frames, float* in) {
   if (input == nullptr) {
     for (int32_t i = 0; i < frames; ++i) in[i] = 0.0f + 1e-15f;
     return;
   }
-  for (int32_t i = 0; i < frames; ++i) {
-    const float sample = input[k + i];
-    in[i] = (std::fabs(sample) < kInputLimit ? sample : 0.0f) + 1e-15f;
+  int32_t i = 0;
+  for (; i + 4 <= frames; i += 4) {
+    Frames4 sample;
+    std::memcpy(&sample, input + k + i, sizeof sample);
+    const Frames4 magnitude = reinterpret_cast<Frames4>(reinterpret_cast<Bits4>(sample) & 0x7FFFFFFFu);
+    const Frames4 kept =
+        reinterpret_cast<Frames4>(reinterpret_cast<Bits4>(sample) & reinterpret_cast<Bits4>(magnitude < kInputLimit));
+    const Frames4 out = kept + 1e-15f;
+    std::memcpy(in + i, &out, sizeof out);
   }
+  for (; i < frames; ++i) in[i] = inputSample(input, k + i);
 }
 
 uint32_t counterAfter(int32_t counter, int32_t frames) {
@@ -131,8 +142,6 @@ void advanceClocks(EngineRecord& r, EngineHost& host, int32_t frames, bool arpeg
     for (int32_t i = 0; i < frames; ++i) stages::runArpClock(r);
   }
 }
-
-typedef float Frames4 __attribute__((vector_size(16)));
 
 // Even slots are added and odd slots subtracted, in voice order, for the voices in `voices`; the voices
 // left out are silent, and adding or subtracting their zero would change no sum (which is never -0).
