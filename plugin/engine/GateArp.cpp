@@ -53,13 +53,16 @@ void advanceGateFrames(EngineRecord& r, int32_t frames) {
   r.gatePosition.store(position, std::memory_order_relaxed);
 }
 
-void gateCoefficients(EngineRecord& r) {
+void gatePatterns(EngineRecord& r) {
   r.gateLength = static_cast<float>(r.choice(kGateLength) + 1);
   const float speed = kGateSpeeds[r.choice(kGateTempo)];
   r.gateIncrement = speed * (r.tempoBpm / 15.0f) / r.sampleRate;
   decodePattern(r.P(kGatePatternVolume), r.gateVolumePattern);
   decodePattern(r.P(kGatePatternFilter), r.gateFilterPattern);
   r.gateSmoothCoef = pow2(12.0f - 20.0f * (1.0f - r.P(kGateSmooth)));
+}
+
+void gateCoefficients(EngineRecord& r) {
   const int32_t step = std::clamp(floorInt(r.gatePosition.load(std::memory_order_relaxed)), 0, kGateSteps - 1);
   r.gateVolumeStep = r.gateVolumePattern[step];
   r.gateVolumeSmooth = (r.gateVolumeSmooth * r.gateSmoothCoef + r.gateVolumeStep) / (1.0f + r.gateSmoothCoef);

@@ -51,7 +51,7 @@ void takeCoefficientInputs(EngineRecord& r) {
   taken[kNumStoredValues + 1] = floatBits(r.sampleRate);
 }
 
-// The coefficient tick. All but the gate's coefficients are pure functions of the parameters, the tempo
+// The coefficient tick. All but the gate's smoothed step are pure functions of the parameters, the tempo
 // and the sample rate, and most ticks find those unchanged: then they stay. (Inputs are taken before
 // the coefficients are computed and checked again after, so that a parameter another thread changes
 // meanwhile has them computed again at the next tick.)
@@ -60,6 +60,7 @@ void coefficientTick(EngineRecord& r) {
   if (fresh) {
     takeCoefficientInputs(r);
     stages::voiceCoefficients(r);
+    stages::gatePatterns(r);
   }
   stages::gateCoefficients(r);
   if (fresh) {

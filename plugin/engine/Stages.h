@@ -44,7 +44,8 @@ void runArpClock(EngineRecord& r);
 // Of the next `frames` frames after this one, how many pass before the arpeggiator clock starts a step
 // (frames when none does). Changes nothing.
 int32_t framesBeforeArpStep(const EngineRecord& r, int32_t frames);
-void gateCoefficients(EngineRecord& r);  // coefficient tick
+void gatePatterns(EngineRecord& r);      // coefficient tick: length, rate, patterns, smoothing
+void gateCoefficients(EngineRecord& r);  // coefficient tick, after gatePatterns: the smoothed step
 void arpCoefficients(EngineRecord& r);   // coefficient tick
 
 // LFOs (Modulators.cpp).

@@ -55,7 +55,10 @@ TEST(FastPath, EveryParameterChangeReachesTheNextCoefficientTick) {
                             r.panRate,     r.stereoRate,     r.pwmRate[0],    r.pwmRate[1],   r.tremoloRate,
                             r.filterModRate, r.vibratoRate,  r.arpIncrement,  r.stereoBaseDelay, r.volumeGain,
                             static_cast<float>(r.waveType[0]), static_cast<float>(r.waveType[1])};
+    c.insert(c.end(), {r.gateLength, r.gateIncrement, r.gateSmoothCoef});
     c.insert(c.end(), r.tuneRatio, r.tuneRatio + kOscillators);
+    c.insert(c.end(), r.gateVolumePattern, r.gateVolumePattern + kGateSteps);
+    c.insert(c.end(), r.gateFilterPattern, r.gateFilterPattern + kGateSteps);
     return c;
   };
   std::vector<float> left(256), right(256);
