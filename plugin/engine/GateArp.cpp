@@ -29,7 +29,8 @@ float nextGatePosition(float position, float increment, float length) {
   if (position >= length) position -= length;
   // One frame's step can exceed a whole cycle at an absurd tempo: only then wrap fully, so that the
   // step index stays inside the pattern.
-  if (position >= static_cast<float>(kGateSteps)) position = length >= 1.0f ? std::fmod(position, length) : 0.0f;
+  if (position >= static_cast<float>(kGateSteps))
+    position = length >= 1.0f ? std::fmod(position, length) : 0.0f;
   return position;
 }
 

@@ -126,7 +126,9 @@ void outputRun(EngineRecord& r, const float* sums, const float* in, int32_t coun
       for (int32_t i = 0; i < n; ++i) {
         r.leftSample = l[i];
         r.rightSample = rr[i];
-        stereoStage(r, static_cast<int32_t>(static_cast<uint32_t>(counter) + static_cast<uint32_t>(start + i)), width);
+        stereoStage(r,
+                    static_cast<int32_t>(static_cast<uint32_t>(counter) + static_cast<uint32_t>(start + i)),
+                    width);
         l[i] = r.leftSample;
         rr[i] = r.rightSample;
       }

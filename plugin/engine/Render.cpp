@@ -40,13 +40,15 @@ uint32_t coefficientInputsDiffer(const EngineRecord& r) {
   const uint32_t* taken = r.coefficientInputs;
   uint32_t difference = (floatBits(r.tempoBpm) ^ taken[kNumStoredValues]) |
                         (floatBits(r.sampleRate) ^ taken[kNumStoredValues + 1]);
-  for (int i = 0; i < kNumStoredValues; ++i) difference |= floatBits(r.params[i].load(std::memory_order_relaxed)) ^ taken[i];
+  for (int i = 0; i < kNumStoredValues; ++i)
+    difference |= floatBits(r.params[i].load(std::memory_order_relaxed)) ^ taken[i];
   return difference;
 }
 
 void takeCoefficientInputs(EngineRecord& r) {
   uint32_t* taken = r.coefficientInputs;
-  for (int i = 0; i < kNumStoredValues; ++i) taken[i] = floatBits(r.params[i].load(std::memory_order_relaxed));
+  for (int i = 0; i < kNumStoredValues; ++i)
+    taken[i] = floatBits(r.params[i].load(std::memory_order_relaxed));
   taken[kNumStoredValues] = floatBits(r.tempoBpm);
   taken[kNumStoredValues + 1] = floatBits(r.sampleRate);
 }
@@ -94,8 +96,8 @@ void inputSamples(const float* input, int32_t k, int32_t frames, float* in) {
     Frames4 sample;
     std::memcpy(&sample, input + k + i, sizeof sample);
     const Frames4 magnitude = reinterpret_cast<Frames4>(reinterpret_cast<Bits4>(sample) & 0x7FFFFFFFu);
-    const Frames4 kept =
-        reinterpret_cast<Frames4>(reinterpret_cast<Bits4>(sample) & reinterpret_cast<Bits4>(magnitude < kInputLimit));
+    const Frames4 kept = reinterpret_cast<Frames4>(reinterpret_cast<Bits4>(sample) &
+                                                   reinterpret_cast<Bits4>(magnitude < kInputLimit));
     const Frames4 out = kept + 1e-15f;
     std::memcpy(in + i, &out, sizeof out);
   }

@@ -32,12 +32,14 @@ TEST(FastPath, EveryFilterTypeAndPlayModeGivesThePlainPathsSamples) {
     for (int t = 0; t < kFilterTypeCount; ++t) {
       const auto type = static_cast<FilterType>(t);
       for (const auto& mode : modes) {
-        const std::vector<float> plain = test::playBusyPhrase(type, mode.value, kFrames, true, nullptr, patch.changes);
+        const std::vector<float> plain =
+            test::playBusyPhrase(type, mode.value, kFrames, true, nullptr, patch.changes);
         for (const Renderer& r : renderers) {
           const std::vector<float> fast =
               test::playBusyPhrase(type, mode.value, kFrames, false, r.kernels, patch.changes);
-          EXPECT_EQ(test::firstDifference(plain, fast), -1) << patch.name << " patch, filter type " << t << ", "
-                                                           << mode.name << ", " << r.name << " kernels";
+          EXPECT_EQ(test::firstDifference(plain, fast), -1)
+              << patch.name << " patch, filter type " << t << ", " << mode.name << ", " << r.name
+              << " kernels";
         }
       }
     }
@@ -49,11 +51,12 @@ TEST(FastPath, EveryFilterTypeAndPlayModeGivesThePlainPathsSamples) {
 // if the engine had started with the new value.
 TEST(FastPath, EveryParameterChangeReachesTheNextCoefficientTick) {
   auto coefficients = [](const EngineRecord& r) {
-    std::vector<float> c = {r.env1Attack,  r.env1Decay,      r.env1Sustain,   r.env1Release,  r.env2Attack,
-                            r.env2Decay,   r.env2Sustain,    r.env2Release,   r.filterEnvAttack,
-                            r.filterEnvRelease, r.glideCoef, r.glideNorm,     r.pairGain1,    r.pairGain2,
-                            r.panRate,     r.stereoRate,     r.pwmRate[0],    r.pwmRate[1],   r.tremoloRate,
-                            r.filterModRate, r.vibratoRate,  r.arpIncrement,  r.stereoBaseDelay, r.volumeGain,
+    std::vector<float> c = {r.env1Attack,      r.env1Decay,       r.env1Sustain,    r.env1Release,
+                            r.env2Attack,      r.env2Decay,       r.env2Sustain,    r.env2Release,
+                            r.filterEnvAttack, r.filterEnvRelease, r.glideCoef,     r.glideNorm,
+                            r.pairGain1,       r.pairGain2,       r.panRate,        r.stereoRate,
+                            r.pwmRate[0],      r.pwmRate[1],      r.tremoloRate,    r.filterModRate,
+                            r.vibratoRate,     r.arpIncrement,    r.stereoBaseDelay, r.volumeGain,
                             static_cast<float>(r.waveType[0]), static_cast<float>(r.waveType[1])};
     c.insert(c.end(), {r.gateLength, r.gateIncrement, r.gateSmoothCoef});
     c.insert(c.end(), r.tuneRatio, r.tuneRatio + kOscillators);
@@ -74,7 +77,8 @@ TEST(FastPath, EveryParameterChangeReachesTheNextCoefficientTick) {
     fresh.engine->render(nullptr, left.data(), right.data(), 192);
     const std::vector<float> expected = coefficients(fresh.engine->record);
     const std::vector<float> actual = coefficients(changed.engine->record);
-    EXPECT_EQ(std::memcmp(expected.data(), actual.data(), expected.size() * sizeof(float)), 0) << "parameter " << p;
+    EXPECT_EQ(std::memcmp(expected.data(), actual.data(), expected.size() * sizeof(float)), 0)
+        << "parameter " << p;
   }
 }
 
