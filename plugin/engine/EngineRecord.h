@@ -87,6 +87,16 @@ struct VoiceFilters {
   float ladderK[kVoiceSlots] = {};
   float ladderP[kVoiceSlots] = {};
   float ladderRes[kVoiceSlots] = {};
+  // The inputs a voice's four-stage coefficients were last computed from in lanes (the cutoff's
+  // exponent and key tracking; a key tracking of 0, which no voice has, where nothing is recorded) and
+  // the coefficients they gave. Resonance and sample rate are the same for all voices and recorded once.
+  float ladderInputExponent[kVoiceSlots] = {};
+  float ladderInputKeyTrack[kVoiceSlots] = {};
+  float ladderKnownK[kVoiceSlots] = {};
+  float ladderKnownP[kVoiceSlots] = {};
+  float ladderKnownRes[kVoiceSlots] = {};
+  float ladderInputQ = 0.0f;
+  float ladderInputRate = 0.0f;
   float ladderX1[kVoiceSlots] = {};
   float ladderY1[kVoiceSlots] = {};
   float ladderY2[kVoiceSlots] = {};
@@ -152,6 +162,11 @@ struct EngineRecord : VoiceKeys, VoiceOscillators, VoiceEnvelopes, VoiceFilters 
   int32_t historySlot1 = 0;
   int32_t historySlot2 = 0;
 
+  // The bits of every input of the coefficient tick's pure parts (parameters, tempo, sample rate) when
+  // they last ran: while these stay, so do the coefficients they computed.
+  uint32_t coefficientInputs[kNumStoredValues + 2] = {};
+  bool coefficientInputsTaken = false;
+
   // Oscillator, envelope and modulator coefficients (coefficient and control ticks).
   int32_t waveType[2] = {};
   float tuneRatio[kOscillators] = {};
@@ -162,6 +177,8 @@ struct EngineRecord : VoiceKeys, VoiceOscillators, VoiceEnvelopes, VoiceFilters 
   float filterEnvAttack = 0.0f, filterEnvRelease = 0.0f;
   float keyTrack = 0.0f;
   float detuneRate[kOscillators] = {};
+  // The unison spread, speed and sample rate the detune rates were computed from.
+  float detuneRateInputs[3] = {-1.0f, -1.0f, -1.0f};
   float detuneRatio[kOscillators] = {};
   int32_t pulseWidth[2] = {};
   float pwmRate[2] = {};

@@ -22,24 +22,48 @@ void decodePattern(float value, float* pattern) {
 
 }  // namespace
 
-void advanceGate(EngineRecord& r) {
-  float position = r.gatePosition.load(std::memory_order_relaxed) + r.gateIncrement;
-  if (position >= r.gateLength) position -= r.gateLength;
+namespace {
+
+float nextGatePosition(float position, float increment, float length) {
+  position += increment;
+  if (position >= length) position -= length;
   // One frame's step can exceed a whole cycle at an absurd tempo: only then wrap fully, so that the
   // step index stays inside the pattern.
-  if (position >= static_cast<float>(kGateSteps)) {
-    position = r.gateLength >= 1.0f ? std::fmod(position, r.gateLength) : 0.0f;
+  if (position >= static_cast<float>(kGateSteps))
+    position = length >= 1.0f ? std::fmod(position, length) : 0.0f;
+  return position;
+}
+
+}  // namespace
+
+void advanceGate(EngineRecord& r) { advanceGateFrames(r, 1); }
+
+void advanceGateFrames(EngineRecord& r, int32_t frames) {
+  const float start = r.gatePosition.load(std::memory_order_relaxed);
+  const float increment = r.gateIncrement, length = r.gateLength;
+  // Rounding keeps a sum of steps of zero or more from falling: where the last sum stays below the
+  // length and the pattern, no frame wrapped, and the sums alone are the positions.
+  float position = start;
+  int32_t i = 0;
+  for (; i + 4 <= frames; i += 4) position = position + increment + increment + increment + increment;
+  for (; i < frames; ++i) position += increment;
+  if (!(increment >= 0.0f && position < length && position < static_cast<float>(kGateSteps))) {
+    position = start;
+    for (int32_t i = 0; i < frames; ++i) position = nextGatePosition(position, increment, length);
   }
   r.gatePosition.store(position, std::memory_order_relaxed);
 }
 
-void gateCoefficients(EngineRecord& r) {
+void gatePatterns(EngineRecord& r) {
   r.gateLength = static_cast<float>(r.choice(kGateLength) + 1);
   const float speed = kGateSpeeds[r.choice(kGateTempo)];
   r.gateIncrement = speed * (r.tempoBpm / 15.0f) / r.sampleRate;
   decodePattern(r.P(kGatePatternVolume), r.gateVolumePattern);
   decodePattern(r.P(kGatePatternFilter), r.gateFilterPattern);
   r.gateSmoothCoef = pow2(12.0f - 20.0f * (1.0f - r.P(kGateSmooth)));
+}
+
+void gateCoefficients(EngineRecord& r) {
   const int32_t step = std::clamp(floorInt(r.gatePosition.load(std::memory_order_relaxed)), 0, kGateSteps - 1);
   r.gateVolumeStep = r.gateVolumePattern[step];
   r.gateVolumeSmooth = (r.gateVolumeSmooth * r.gateSmoothCoef + r.gateVolumeStep) / (1.0f + r.gateSmoothCoef);

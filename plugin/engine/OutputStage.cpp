@@ -1,5 +1,7 @@
 // The output stage: input mix, DC blocker, stereo delay, volume, pan and soft clip.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "Numeric.h"
 #include "Stages.h"
@@ -60,14 +62,94 @@ void outputStage(EngineRecord& r, float in, int32_t counter, float& left, float&
   outputFrame(r, in, counter, r.P(kStereoAmount), r.P(kStereoWidth), left, right);
 }
 
+namespace {
+
+typedef float Frames4 __attribute__((vector_size(16)));
+constexpr int32_t kChunk = 16;  // frames the output stage takes at once
+
+typedef uint32_t Bits4 __attribute__((vector_size(16)));
+
+// softClip for four frames: the same magnitude and the same result bits in each lane. Multiplying by
+// the sign is an exact negation where the sample is below zero and leaves the magnitude alone
+// elsewhere (at zero the magnitude is +0, and a NaN stays the magnitude's NaN), so the sign is flipped
+// instead.
+Frames4 softClip4(Frames4 x) {
+  const Frames4 one = {1.0f, 1.0f, 1.0f, 1.0f}, zero = {0.0f, 0.0f, 0.0f, 0.0f};
+  const Bits4 bits = reinterpret_cast<Bits4>(x);
+  const Frames4 a = reinterpret_cast<Frames4>(bits & 0x7FFFFFFFu);
+  const Frames4 s = a > one ? one : (3.0f * a - a * a) / 2.0f;
+  const Bits4 negative = reinterpret_cast<Bits4>(x < zero) & 0x80000000u;
+  return reinterpret_cast<Frames4>(reinterpret_cast<Bits4>(s) ^ negative);
+}
+
+uint32_t floatBits(float x) {
+  uint32_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
+void copyOut(const float* from, int32_t frames, float* to, int32_t step) {
+  if (step == 1 && frames == kChunk) {
+    std::memcpy(to, from, sizeof(float) * kChunk);
+  } else {
+    for (int32_t i = 0; i < frames; ++i) to[i * step] = from[i];
+  }
+}
+
+}  // namespace
+
+// The frames of a run one after another where a state carries over (the DC blocker, the stereo ring and
+// sweep), and the volume, the pan and the soft clip four frames at a time.
 void outputRun(EngineRecord& r, const float* sums, const float* in, int32_t counter, int32_t frames, float* left,
                int32_t leftStep, float* right, int32_t rightStep) {
-  // Parameters change between frames only through a message, which ends a run.
+  // Parameters change between frames only through a message, which ends a run; the pan and the volume
+  // only on ticks, which start one.
   const float amount = r.P(kStereoAmount), width = r.P(kStereoWidth);
-  for (int32_t i = 0; i < frames; ++i) {
-    r.leftSample = sums[i];
-    const int32_t frameCounter = static_cast<int32_t>(static_cast<uint32_t>(counter) + static_cast<uint32_t>(i));
-    outputFrame(r, in[i], frameCounter, amount, width, left[i * leftStep], right[i * rightStep]);
+  const float volume = r.volumeGain, panLeft = r.panLeft, panRight = r.panRight;
+  for (int32_t start = 0; start < frames; start += kChunk) {
+    const int32_t n = std::min(frames - start, kChunk);
+    alignas(16) float l[kChunk] = {}, rr[kChunk] = {};
+    float average = r.dcAverage, output = r.dcOutput;
+    for (int32_t i = 0; i < n; ++i) {
+      const float mixed = sums[start + i] * 0.5f + in[start + i];
+      // DC blocker: a first-order high-pass near 7 Hz at 44.1 kHz.
+      output = mixed - average;
+      average = average + 0.001f * output + 1e-15f;
+      l[i] = output;
+    }
+    r.dcAverage = average;
+    r.dcOutput = output;
+    std::memcpy(rr, l, sizeof l);
+    // Without the stereo stage and with the pan centred, both sides come out the same.
+    const bool twins = !(amount > 0.01f) && floatBits(panLeft) == floatBits(panRight);
+    if (amount > 0.01f) {
+      for (int32_t i = 0; i < n; ++i) {
+        r.leftSample = l[i];
+        r.rightSample = rr[i];
+        stereoStage(r,
+                    static_cast<int32_t>(static_cast<uint32_t>(counter) + static_cast<uint32_t>(start + i)),
+                    width);
+        l[i] = r.leftSample;
+        rr[i] = r.rightSample;
+      }
+    }
+    for (int32_t i = 0; i < n; i += 4) {
+      Frames4 x, y;
+      std::memcpy(&x, l + i, sizeof x);
+      std::memcpy(&y, rr + i, sizeof y);
+      x = volume * x * panLeft;
+      y = twins ? x : volume * y * panRight;
+      if (i + 4 >= n) {
+        r.leftSample = x[n - 1 - i];
+        r.rightSample = y[n - 1 - i];
+      }
+      x = softClip4(x);
+      y = twins ? x : softClip4(y);
+      std::memcpy(l + i, &x, sizeof x);
+      std::memcpy(rr + i, &y, sizeof y);
+    }
+    copyOut(l, n, left + start * leftStep, leftStep);
+    copyOut(rr, n, right + start * rightStep, rightStep);
   }
 }
 

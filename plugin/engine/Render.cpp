@@ -1,6 +1,7 @@
 // The block render loop: per frame the clocks, the three ticks, the voices and the output stage.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "Engine.h"
 #include "Numeric.h"
@@ -27,12 +28,80 @@ void rotateHistory(EngineRecord& r) {
   r.historySlot2 = kernels::kHistorySlot2[r.historyState];
 }
 
+uint32_t floatBits(float x) {
+  uint32_t b;
+  std::memcpy(&b, &x, sizeof b);
+  return b;
+}
+
+// Bits that differ between the coefficient tick's inputs (every parameter, the tempo, the sample rate)
+// and those it last took.
+uint32_t coefficientInputsDiffer(const EngineRecord& r) {
+  const uint32_t* taken = r.coefficientInputs;
+  uint32_t difference = (floatBits(r.tempoBpm) ^ taken[kNumStoredValues]) |
+                        (floatBits(r.sampleRate) ^ taken[kNumStoredValues + 1]);
+  for (int i = 0; i < kNumStoredValues; ++i)
+    difference |= floatBits(r.params[i].load(std::memory_order_relaxed)) ^ taken[i];
+  return difference;
+}
+
+void takeCoefficientInputs(EngineRecord& r) {
+  uint32_t* taken = r.coefficientInputs;
+  for (int i = 0; i < kNumStoredValues; ++i)
+    taken[i] = floatBits(r.params[i].load(std::memory_order_relaxed));
+  taken[kNumStoredValues] = floatBits(r.tempoBpm);
+  taken[kNumStoredValues + 1] = floatBits(r.sampleRate);
+}
+
+// The coefficient tick. All but the gate's smoothed step are pure functions of the parameters, the tempo
+// and the sample rate, and most ticks find those unchanged: then they stay. (Inputs are taken before
+// the coefficients are computed and checked again after, so that a parameter another thread changes
+// meanwhile has them computed again at the next tick.)
+void coefficientTick(EngineRecord& r) {
+  const bool fresh = !r.coefficientInputsTaken || coefficientInputsDiffer(r) != 0;
+  if (fresh) {
+    takeCoefficientInputs(r);
+    stages::voiceCoefficients(r);
+    stages::gatePatterns(r);
+  }
+  stages::gateCoefficients(r);
+  if (fresh) {
+    stages::arpCoefficients(r);
+    stages::modulatorRates(r);
+    stages::outputCoefficients(r);
+    r.coefficientInputsTaken = coefficientInputsDiffer(r) == 0;
+  }
+}
+
 // A non-finite input sample would poison the DC blocker for good, and so would one near the float limit
 // (the blocker's difference of two such samples overflows): both count as silence.
 float inputSample(const float* input, int32_t k) {
   float sample = input != nullptr ? input[k] : 0.0f;
   if (!(std::fabs(sample) < kInputLimit)) sample = 0.0f;
   return sample + 1e-15f;
+}
+
+typedef float Frames4 __attribute__((vector_size(16)));
+typedef uint32_t Bits4 __attribute__((vector_size(16)));
+
+// inputSample for `frames` frames from frame k, four at a time (a sample kept where its magnitude is
+// below the limit, else a zero: NaN compares false).
+void inputSamples(const float* input, int32_t k, int32_t frames, float* in) {
+  if (input == nullptr) {
+    for (int32_t i = 0; i < frames; ++i) in[i] = 0.0f + 1e-15f;
+    return;
+  }
+  int32_t i = 0;
+  for (; i + 4 <= frames; i += 4) {
+    Frames4 sample;
+    std::memcpy(&sample, input + k + i, sizeof sample);
+    const Frames4 magnitude = reinterpret_cast<Frames4>(reinterpret_cast<Bits4>(sample) & 0x7FFFFFFFu);
+    const Frames4 kept = reinterpret_cast<Frames4>(reinterpret_cast<Bits4>(sample) &
+                                                   reinterpret_cast<Bits4>(magnitude < kInputLimit));
+    const Frames4 out = kept + 1e-15f;
+    std::memcpy(in + i, &out, sizeof out);
+  }
+  for (; i < frames; ++i) in[i] = inputSample(input, k + i);
 }
 
 uint32_t counterAfter(int32_t counter, int32_t frames) {
@@ -54,6 +123,69 @@ float hostTempo(double reported, int32_t answer) {
     tempo = static_cast<float>(reported);
   }
   return tempo >= 1.0f ? tempo : 120.0f;
+}
+
+// The clocks of `frames` frames that no voice reads: the history rotation, the host tick, the frame
+// counter, the gate and, with `arpeggiator`, the arpeggiator (whose steps end a run, so none starts here).
+// Frame by frame only the gate and the arpeggiator keep their float sums; the rest is counted at once.
+void advanceClocks(EngineRecord& r, EngineHost& host, int32_t frames, bool arpeggiator) {
+  if (frames <= 0) return;
+  r.historyState = (std::clamp(r.historyState, 0, 2) + frames) % 3;
+  r.historySlot0 = kernels::kHistorySlot0[r.historyState];
+  r.historySlot1 = kernels::kHistorySlot1[r.historyState];
+  r.historySlot2 = kernels::kHistorySlot2[r.historyState];
+  // The host tick falls on the frame whose counter (before its increment) is a multiple of the period.
+  const uint32_t counter = static_cast<uint32_t>(r.sampleCounter);
+  if (((0u - counter) & static_cast<uint32_t>(kHostTick - 1)) < static_cast<uint32_t>(frames)) {
+    r.tempoBpm = hostTempo(host.timeInfoTempo(), host.tempoAt(0));
+  }
+  r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, frames));
+  stages::advanceGateFrames(r, frames);
+  if (arpeggiator) {
+    for (int32_t i = 0; i < frames; ++i) stages::runArpClock(r);
+  }
+}
+
+// Even slots are added and odd slots subtracted, in voice order, for the voices in `voices`; the voices
+// left out are silent, and adding or subtracting their zero would change no sum (which is never -0).
+float sumFrame(const float* outputs, uint32_t voices) {
+  float sum = 0.0f;
+  for (int v = 0; v < kVoiceSlots; ++v) {
+    if ((voices >> v) & 1u) sum = (v & 1) == 0 ? sum + outputs[v] : sum - outputs[v];
+  }
+  return sum;
+}
+
+// sumFrame for every frame of a run, four frames to a vector: each block of four voices by four frames
+// turned so that a vector holds one voice's four frames.
+void sumVoices(const kernels::RunOutput& out, uint32_t voices, int32_t frames, float* sums) {
+  Frames4 sum[kernels::kMaxRun / 4] = {};
+  const int blocks = (frames + 3) / 4;
+  for (int first = 0; first < kVoiceSlots; first += 4) {
+    const uint32_t four = (voices >> first) & 0xFu;
+    if (four == 0) continue;
+    for (int b = 0; b < blocks; ++b) {
+      Frames4 row[4];
+      std::memcpy(row, &out[4 * b][first], sizeof(Frames4));
+      std::memcpy(row + 1, &out[4 * b + 1][first], sizeof(Frames4));
+      std::memcpy(row + 2, &out[4 * b + 2][first], sizeof(Frames4));
+      std::memcpy(row + 3, &out[4 * b + 3][first], sizeof(Frames4));
+      const Frames4 low01 = __builtin_shufflevector(row[0], row[1], 0, 4, 1, 5);
+      const Frames4 low23 = __builtin_shufflevector(row[2], row[3], 0, 4, 1, 5);
+      const Frames4 high01 = __builtin_shufflevector(row[0], row[1], 2, 6, 3, 7);
+      const Frames4 high23 = __builtin_shufflevector(row[2], row[3], 2, 6, 3, 7);
+      Frames4 s = sum[b];
+      // Voices first and first + 2 are even, first + 1 and first + 3 odd.
+      if (four & 1u) s = s + __builtin_shufflevector(low01, low23, 0, 1, 4, 5);
+      if (four & 2u) s = s - __builtin_shufflevector(low01, low23, 2, 3, 6, 7);
+      if (four & 4u) s = s + __builtin_shufflevector(high01, high23, 0, 1, 4, 5);
+      if (four & 8u) s = s - __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
+      sum[b] = s;
+    }
+  }
+  float all[kernels::kMaxRun];
+  std::memcpy(all, sum, sizeof all);
+  std::memcpy(sums, all, sizeof(float) * static_cast<size_t>(frames));
 }
 
 }  // namespace
@@ -78,11 +210,7 @@ bool Engine::beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t
   stages::advanceGate(r);
   stages::runArpClock(r);
   if (multipleOf(r.sampleCounter, kCoefficientTick)) {
-    stages::voiceCoefficients(r);
-    stages::gateCoefficients(r);
-    stages::arpCoefficients(r);
-    stages::modulatorRates(r);
-    stages::outputCoefficients(r);
+    coefficientTick(r);
   }
   const bool controlTick = multipleOf(r.sampleCounter, kControlTick);
   if (controlTick) kernels != nullptr ? kernels->modulatorValues(r) : stages::modulatorValues(r);
@@ -106,25 +234,25 @@ void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, flo
   EngineRecord& r = record;
   const int32_t pending = queueCount_;
   auto messageFrame = [&](int32_t i) { return std::clamp(queue_[i].deltaFrames, 0, frames - 1); };
-  kernels::RunOutput out;
+  // Rows of frames the run did not reach are read by the four-frame sums and thrown away; zeroed once,
+  // they only ever hold voice outputs.
+  kernels::RunOutput out = {};
 
   for (int32_t k = 0; k < frames;) {
     // Frame k up to its voices, as frame by frame.
     const bool controlTick = beginFrame(k, frames, nextMessage, pending, kernels_);
     const int32_t runCounter = r.sampleCounter;
     const int count = std::min<int>(r.voiceCount, kVoiceSlots);
+    const bool arpeggiator = stages::playMode(r) == stages::kArp;
 
     // The run: up to the next control tick, message or arpeggiator step, within the block.
     int32_t run = std::min<int32_t>(frames - k, kControlTick - static_cast<int32_t>(counterAfter(runCounter, 0) & (kControlTick - 1)));
     if (nextMessage < pending) run = std::min(run, messageFrame(nextMessage) - k);
-    run = stages::framesBeforeArpStep(r, run);
+    if (arpeggiator) run = stages::framesBeforeArpStep(r, run);
 
     // Which voices sound: on a control tick a voice is updated first, and one that falls silent in
     // its update still sounds in this frame.
-    uint32_t sounding = 0, lastFrame = 0;
-    for (int v = 0; v < count; ++v) {
-      if (stages::voiceSounding(r, v)) sounding |= 1u << v;
-    }
+    uint32_t sounding = stages::soundingVoices(r, count), lastFrame = 0;
     if (controlTick && sounding != 0) {
       for (int first = 0; first < count; first += kernels::kGroupLanes) {
         const uint32_t lanes = (sounding >> first) & 0xFFu;
@@ -136,15 +264,12 @@ void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, flo
           kernels_->controlUpdate(r, first, lanes);
         }
       }
-      for (int v = 0; v < count; ++v) {
-        if (((sounding >> v) & 1u) != 0 && !stages::voiceSounding(r, v)) {
-          sounding &= ~(1u << v);
-          lastFrame |= 1u << v;
-        }
-      }
+      const uint32_t still = stages::soundingVoices(r, count);
+      lastFrame = sounding & ~still;
+      sounding &= still;
     }
-    // Each group of eight voices that has voices to render, in registers across the run.
-    for (int32_t i = 0; i < run; ++i) std::fill_n(&out[i][0], count, 0.0f);
+    // Each group of eight voices that has voices to render, in registers across the run. Only the
+    // columns of the voices that render are read afterwards, so nothing is cleared.
     kernels::GroupRun groups[kVoiceSlots / kernels::kGroupLanes];
     int groupCount = 0;
     for (int first = 0; first < count; first += kernels::kGroupLanes) {
@@ -168,34 +293,21 @@ void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, flo
       group.historyState = r.historyState;
     }
     if (groupCount > 0) kernels_->render(r, groups, groupCount, out);
-    for (int v = 0; v < count; ++v) {
-      if ((lastFrame >> v) & 1u) {
-        stages::voiceFrame(r, v);
-        out[0][v] = r.voiceOutput[v];
-      }
+    for (uint32_t last = lastFrame; last != 0; last &= last - 1) {
+      const int v = __builtin_ctz(last);
+      stages::voiceFrame(r, v);
+      out[0][v] = r.voiceOutput[v];
     }
 
     // The frames after the first: their clocks, which no voice reads. (The play mode only changes with
     // a message, which ends a run.)
-    const bool arpeggiator = stages::playMode(r) == stages::kArp;
-    for (int32_t i = 1; i < run; ++i) {
-      rotateHistory(r);
-      if (multipleOf(r.sampleCounter, kHostTick)) {
-        r.tempoBpm = hostTempo(host_.timeInfoTempo(), host_.tempoAt(0));
-      }
-      r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, 1));
-      stages::advanceGate(r);
-      if (arpeggiator) stages::runArpClock(r);
-    }
+    advanceClocks(r, host_, run - 1, arpeggiator);
 
-    // Even slots are added and odd slots subtracted, in voice order; silent voices add nothing.
     float sums[kernels::kMaxRun], in[kernels::kMaxRun];
-    for (int32_t i = 0; i < run; ++i) {
-      float sum = 0.0f;
-      for (int v = 0; v < count; ++v) sum = (v & 1) == 0 ? sum + out[i][v] : sum - out[i][v];
-      sums[i] = sum;
-      in[i] = inputSample(input, k + i);
-    }
+    sumVoices(out, sounding, run, sums);
+    // A voice in its last frame adds to the first frame only.
+    if (lastFrame != 0) sums[0] = sumFrame(out[0], sounding | lastFrame);
+    inputSamples(input, k, run, in);
     stages::outputRun(r, sums, in, runCounter, run, left + k * leftStep, leftStep, right + k * rightStep, rightStep);
     k += run;
   }

@@ -31,6 +31,7 @@ void filterSampleAt(EngineRecord& r, int v, float x, int32_t slot0, int32_t slot
 // Voices (Voice.cpp).
 void voiceCoefficients(EngineRecord& r);  // coefficient tick
 bool voiceSounding(const EngineRecord& r, int v);
+uint32_t soundingVoices(const EngineRecord& r, int count);  // bit v: voice v (< count) sounds
 void voiceControlUpdate(EngineRecord& r, int v);  // control tick
 void voiceFrame(EngineRecord& r, int v);          // oscillators and filter, every frame
 // The same with the filter history slots of the frame given.
@@ -38,11 +39,13 @@ void voiceFrameAt(EngineRecord& r, int v, int32_t slot0, int32_t slot1, int32_t 
 
 // Trance gate and arpeggiator clock (GateArp.cpp).
 void advanceGate(EngineRecord& r);
+void advanceGateFrames(EngineRecord& r, int32_t frames);  // advanceGate `frames` times
 void runArpClock(EngineRecord& r);
 // Of the next `frames` frames after this one, how many pass before the arpeggiator clock starts a step
 // (frames when none does). Changes nothing.
 int32_t framesBeforeArpStep(const EngineRecord& r, int32_t frames);
-void gateCoefficients(EngineRecord& r);  // coefficient tick
+void gatePatterns(EngineRecord& r);      // coefficient tick: length, rate, patterns, smoothing
+void gateCoefficients(EngineRecord& r);  // coefficient tick, after gatePatterns: the smoothed step
 void arpCoefficients(EngineRecord& r);   // coefficient tick
 
 // LFOs (Modulators.cpp).

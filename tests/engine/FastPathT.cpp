@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <vector>
 
 #include "LaneMath.h"
 #include "Numeric.h"
@@ -28,14 +29,24 @@ TEST(FastPath, EveryFilterTypeAndPlayModeGivesThePlainPathsSamples) {
     const char* name;
     float value;
   } modes[] = {{"Poly", 0.0f}, {"Legato", 0.5f}, {"Arp", 0.9f}};
-  for (int t = 0; t < kFilterTypeCount; ++t) {
-    const auto type = static_cast<FilterType>(t);
-    for (const auto& mode : modes) {
-      const std::vector<float> plain = test::playBusyPhrase(type, mode.value, kFrames, true);
-      for (const Renderer& r : renderers) {
-        const std::vector<float> fast = test::playBusyPhrase(type, mode.value, kFrames, false, r.kernels);
-        EXPECT_EQ(test::firstDifference(plain, fast), -1)
-            << "filter type " << t << ", " << mode.name << ", " << r.name << " kernels";
+  // Everything moving, and the same held still (voices keep what their inputs have not changed).
+  const struct {
+    const char* name;
+    std::vector<test::PatchValue> changes;
+  } patches[] = {{"busy", {}}, {"steady", test::steadyPatch()}};
+  for (const auto& patch : patches) {
+    for (int t = 0; t < kFilterTypeCount; ++t) {
+      const auto type = static_cast<FilterType>(t);
+      for (const auto& mode : modes) {
+        const std::vector<float> plain =
+            test::playBusyPhrase(type, mode.value, kFrames, true, nullptr, patch.changes);
+        for (const Renderer& r : renderers) {
+          const std::vector<float> fast =
+              test::playBusyPhrase(type, mode.value, kFrames, false, r.kernels, patch.changes);
+          EXPECT_EQ(test::firstDifference(plain, fast), -1)
+              << patch.name << " patch, filter type " << t << ", " << mode.name << ", " << r.name
+              << " kernels";
+        }
       }
     }
   }
@@ -44,17 +55,53 @@ TEST(FastPath, EveryFilterTypeAndPlayModeGivesThePlainPathsSamples) {
   const struct {
     FilterType type;
     std::vector<test::PatchValue> changes;
-  } patches[] = {
+  } combPatches[] = {
       {FilterType::Comb, {{kFilterFrequency, 1.0f}, {kFilterEnvelope, 0.0f}, {kFilterModAmount, 0.0f}, {kFilterVelocity, 0.0f}}},
       {FilterType::Comb, {{kFilterFrequency, 1.0f}, {kFilterTracking, 1.0f}, {kFilterEnvelope, 0.0f}, {kFilterModAmount, 0.0f}, {kFilterVelocity, 0.0f}}},
   };
-  for (const auto& patch : patches) {
+  for (const auto& patch : combPatches) {
     const std::vector<float> plain = test::playBusyPhrase(patch.type, 0.0f, kFrames, true, nullptr, patch.changes);
     for (const Renderer& r : renderers) {
       const std::vector<float> fast = test::playBusyPhrase(patch.type, 0.0f, kFrames, false, r.kernels, patch.changes);
       EXPECT_EQ(test::firstDifference(plain, fast), -1)
           << "filter type " << static_cast<int>(patch.type) << " with changes, " << r.name << " kernels";
     }
+  }
+}
+
+// The coefficients a tick derives from the parameters, the tempo and the sample rate alone are kept
+// while none of those changes; a change of any one parameter between ticks must still reach them, as
+// if the engine had started with the new value.
+TEST(FastPath, EveryParameterChangeReachesTheNextCoefficientTick) {
+  auto coefficients = [](const EngineRecord& r) {
+    std::vector<float> c = {r.env1Attack,      r.env1Decay,       r.env1Sustain,    r.env1Release,
+                            r.env2Attack,      r.env2Decay,       r.env2Sustain,    r.env2Release,
+                            r.filterEnvAttack, r.filterEnvRelease, r.glideCoef,     r.glideNorm,
+                            r.pairGain1,       r.pairGain2,       r.panRate,        r.stereoRate,
+                            r.pwmRate[0],      r.pwmRate[1],      r.tremoloRate,    r.filterModRate,
+                            r.vibratoRate,     r.arpIncrement,    r.stereoBaseDelay, r.volumeGain,
+                            static_cast<float>(r.waveType[0]), static_cast<float>(r.waveType[1])};
+    c.insert(c.end(), {r.gateLength, r.gateIncrement, r.gateSmoothCoef});
+    c.insert(c.end(), r.tuneRatio, r.tuneRatio + kOscillators);
+    c.insert(c.end(), r.gateVolumePattern, r.gateVolumePattern + kGateSteps);
+    c.insert(c.end(), r.gateFilterPattern, r.gateFilterPattern + kGateSteps);
+    return c;
+  };
+  std::vector<float> left(256), right(256);
+  for (int p = 0; p < kNumStoredValues; ++p) {
+    const auto id = static_cast<ParamId>(p);
+    test::BusyEngine changed(FilterType::Low24);
+    changed.engine->render(nullptr, left.data(), right.data(), 128);
+    const float before = changed.engine->param(p);
+    const float value = before < 0.5f ? before + 0.4f : before - 0.4f;
+    changed.engine->setParameter(p, value);
+    changed.engine->render(nullptr, left.data(), right.data(), 64);
+    test::BusyEngine fresh(FilterType::Low24, 0.0f, {{id, value}});
+    fresh.engine->render(nullptr, left.data(), right.data(), 192);
+    const std::vector<float> expected = coefficients(fresh.engine->record);
+    const std::vector<float> actual = coefficients(changed.engine->record);
+    EXPECT_EQ(std::memcmp(expected.data(), actual.data(), expected.size() * sizeof(float)), 0)
+        << "parameter " << p;
   }
 }
 

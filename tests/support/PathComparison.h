@@ -44,6 +44,15 @@ inline const std::vector<PatchValue>& busyPatch() {
   return values;
 }
 
+// The busy patch held still: no LFO on pitch, filter, pulse width, pan or level, and no filter envelope,
+// so that a voice's pitch and cutoff stay from one control tick to the next (unison and the gate move on).
+inline const std::vector<PatchValue>& steadyPatch() {
+  static const std::vector<PatchValue> values = {{kTremoloAmount, 0.0f}, {kFilterModAmount, 0.0f},
+                                                 {kVibratoAmount, 0.0f}, {kFilterEnvelope, 0.0f},
+                                                 {kPwm12Amount, 0.0f},   {kPanAmount, 0.0f}};
+  return values;
+}
+
 // The value of "Filter Type" that selects the type.
 inline float filterTypeValue(FilterType type) {
   return choiceValue(static_cast<int32_t>(type), kFilterTypeCount);
@@ -67,9 +76,10 @@ struct BusyEngine {
 };
 
 // Plays `frames` frames of a busy phrase (keys pressed and released on odd frames, more keys than
-// voices, a controller sweep, pitch bends, a change of filter type while voices sound) in blocks of
-// random sizes, through render() with the voice kernels given (null: the engine's choice) or through
-// renderPlain(). `changes` are set after the busy patch. Returns the left and right samples, interleaved.
+// voices, a controller sweep, pitch bends, a change of resonance, of filter type while voices sound and
+// of sample rate) in blocks of random sizes, through render() with the voice kernels given (null: the
+// engine's choice) or through renderPlain(), on the busy patch with `changes`. Returns the left and
+// right samples, interleaved.
 inline std::vector<float> playBusyPhrase(FilterType filterType, float playMode, int frames, bool plain,
                                          const kernels::VoiceKernels* kernels = nullptr,
                                          const std::vector<PatchValue>& changes = {}) {
@@ -105,6 +115,8 @@ inline std::vector<float> playBusyPhrase(FilterType filterType, float playMode, 
       engine.setParameter(kWaveType1, 0.0f);
       engine.setParameter(kWaveType2, 0.19f);
     }
+    if (start < frames / 4 && start + block >= frames / 4) engine.setParameter(kFilterQ, 0.3f);
+    if (start < frames * 5 / 8 && start + block >= frames * 5 / 8) engine.setSampleRate(48000.0f);
     if (start < frames / 2 && start + block >= frames / 2) {
       const auto next = static_cast<FilterType>((static_cast<int32_t>(filterType) + 5) % kFilterTypeCount);
       engine.setParameter(kFilterType, filterTypeValue(next));
