@@ -42,7 +42,8 @@ struct VoiceOscillators {
   float voicePitch[kVoiceSlots] = {};
   float voiceRatio[kVoiceSlots] = {};
   int32_t phase[kOscillators][kVoiceSlots] = {};  // 24 bits; by oscillator, so that voices sit side by side
-  int64_t phaseIncrement[kVoiceSlots][kOscillators] = {};
+  // Only the low 24 bits of a phase sum survive, so an increment keeps only its low 24 bits.
+  int32_t phaseIncrement[kOscillators][kVoiceSlots] = {};
 
   // Oscillator j starts j/7 of `spread` into its cycle.
   void spreadPhases(int v, float spread) {

@@ -107,7 +107,7 @@ void voiceControlUpdate(EngineRecord& r, int v) {
   for (int j = 0; j < kOscillators; ++j) {
     const float step =
         16777215.0f * r.baseIncrement * r.tuneRatio[j] * r.voiceRatio[v] * r.pitchBend * r.detuneRatio[j];
-    r.phaseIncrement[v][j] = floorInt64(step);
+    r.phaseIncrement[j][v] = static_cast<int32_t>(floorInt64(step) & kPhaseMask);
   }
 
   // Filter envelope: attack, then release at once, held key or not.
@@ -143,13 +143,12 @@ void voiceControlUpdate(EngineRecord& r, int v) {
 void voiceFrame(EngineRecord& r, int v) { voiceFrameAt(r, v, r.historySlot0, r.historySlot1, r.historySlot2); }
 
 void voiceFrameAt(EngineRecord& r, int v, int32_t slot0, int32_t slot1, int32_t slot2) {
-  const int64_t* increment = r.phaseIncrement[v];
   float pair[2];
   for (int p = 0; p < 2; ++p) {
     const int32_t type = r.waveType[p];
     float sum = 0.0f;
     for (int j = 2 * p; j < 2 * p + 2; ++j) {
-      const int32_t phase = static_cast<int32_t>((r.phase[j][v] + increment[j]) & kPhaseMask);
+      const int32_t phase = (r.phase[j][v] + r.phaseIncrement[j][v]) & static_cast<int32_t>(kPhaseMask);
       r.phase[j][v] = phase;
       const float o = type == 1 ? (phase < r.pulseWidth[p] ? 1.0f : -1.0f) : r.waveTable[type][phase >> 12];
       sum = j == 2 * p ? o : sum + o;

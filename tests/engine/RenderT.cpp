@@ -50,7 +50,7 @@ TEST(Pitch, NoteFiftySevenWithTunesCentredPlaysAt110HzLess) {
   t.noteOn(57);
   t.render(4096);
   const int v = t.rec().voicePointer;
-  for (int j = 0; j < 4; ++j) EXPECT_EQ(t.rec().phaseIncrement[v][j], 41847) << j;
+  for (int j = 0; j < 4; ++j) EXPECT_EQ(t.rec().phaseIncrement[j][v], 41847) << j;
   EXPECT_NEAR(41847.0 / 16777216.0 * 44100.0, 109.998, 0.001);
 }
 
@@ -64,10 +64,10 @@ TEST(Pitch, TunesSpanThreeOctavesAndBendHalvesTheFrequency) {
   const int v = t.rec().voicePointer;
   EXPECT_EQ(t.rec().tuneRatio[0], pow2(-3.0f));
   EXPECT_EQ(t.rec().tuneRatio[1], pow2(3.0f));
-  EXPECT_NEAR(static_cast<double>(t.rec().phaseIncrement[v][1]) / t.rec().phaseIncrement[v][0], 64.0, 0.02);
+  EXPECT_NEAR(static_cast<double>(t.rec().phaseIncrement[1][v]) / t.rec().phaseIncrement[0][v], 64.0, 0.02);
   t.send(0xE0, 0, 0);
   t.render(64);
-  EXPECT_NEAR(static_cast<double>(t.rec().phaseIncrement[v][2]), 41847 / 2.0, 1.0);
+  EXPECT_NEAR(static_cast<double>(t.rec().phaseIncrement[2][v]), 41847 / 2.0, 1.0);
 }
 
 TEST(HostTick, AsksForTimeInfoAndTempoEvery1024Frames) {
