@@ -75,8 +75,8 @@ TEST(FastPath, AVoiceBackOnAnEarlierKeyInLanesGetsItsCoefficientsAgain) {
   };
   for (const FilterType type : {FilterType::Low24, FilterType::Ring, FilterType::Comb}) {
     const std::vector<float> plain = play(type, true, nullptr);
-    for (const kernels::VoiceKernels* kernels : {kernels::baselineVoiceKernels(), kernels::bestVoiceKernels()}) {
-      EXPECT_EQ(test::firstDifference(plain, play(type, false, kernels)), -1)
+    for (const kernels::VoiceKernels* set : {kernels::baselineVoiceKernels(), kernels::bestVoiceKernels()}) {
+      EXPECT_EQ(test::firstDifference(plain, play(type, false, set)), -1)
           << "filter type " << static_cast<int>(type);
     }
   }
