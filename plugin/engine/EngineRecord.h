@@ -88,16 +88,23 @@ struct VoiceFilters {
   float ladderK[kVoiceSlots] = {};
   float ladderP[kVoiceSlots] = {};
   float ladderRes[kVoiceSlots] = {};
-  // The inputs a voice's four-stage coefficients were last computed from in lanes (the cutoff's
-  // exponent and key tracking; a key tracking of 0, which no voice has, where nothing is recorded) and
-  // the coefficients they gave. Resonance and sample rate are the same for all voices and recorded once.
+  // For each family with coefficients from the cutoff: the inputs a voice's coefficients were last
+  // computed from in lanes (the cutoff's exponent and key tracking; a key tracking of 0, which no voice
+  // has, where nothing is recorded) and the coefficients they gave. Resonance and sample rate are the
+  // same for all voices and recorded once.
   float ladderInputExponent[kVoiceSlots] = {};
   float ladderInputKeyTrack[kVoiceSlots] = {};
   float ladderKnownK[kVoiceSlots] = {};
   float ladderKnownP[kVoiceSlots] = {};
   float ladderKnownRes[kVoiceSlots] = {};
-  float ladderInputQ = 0.0f;
-  float ladderInputRate = 0.0f;
+  float ringInputExponent[kVoiceSlots] = {};
+  float ringInputKeyTrack[kVoiceSlots] = {};
+  float ringKnownIncrement[kVoiceSlots] = {};
+  float combInputExponent[kVoiceSlots] = {};
+  float combInputKeyTrack[kVoiceSlots] = {};
+  int32_t combKnownDelay[kVoiceSlots] = {};
+  float filterInputQ = 0.0f;
+  float filterInputRate = 0.0f;
   float ladderX1[kVoiceSlots] = {};
   float ladderY1[kVoiceSlots] = {};
   float ladderY2[kVoiceSlots] = {};

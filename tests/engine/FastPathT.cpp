@@ -69,6 +69,42 @@ TEST(FastPath, EveryFilterTypeAndPlayModeGivesThePlainPathsSamples) {
   }
 }
 
+// A voice updated alone takes its filter coefficients one voice at a time; when it later sounds beside
+// another voice with the key it had before, in lanes, it must not take the coefficients of that earlier
+// key as still in place. Eight voices in turn, each chord played and released to silence.
+TEST(FastPath, AVoiceBackOnAnEarlierKeyInLanesGetsItsCoefficientsAgain) {
+  const std::vector<std::vector<uint8_t>> chords = {{60, 64}, {50}, {51}, {52}, {53}, {54}, {55}, {48},
+                                                    {56},     {57}, {58}, {59}, {61}, {62}, {63}, {60, 64}};
+  std::vector<test::PatchValue> patch = test::steadyPatch();
+  patch.insert(patch.end(), {{kVoiceCount, 0.0f}, {kOsc12Release, 0.0f}, {kOsc34Release, 0.0f}});
+  auto play = [&](FilterType type, bool plain, const kernels::VoiceKernels* kernels) {
+    test::BusyEngine busy(type, 0.0f, patch);
+    if (kernels != nullptr) busy.engine->useVoiceKernels(kernels);
+    std::vector<float> out, left(3000), right(3000);
+    for (const std::vector<uint8_t>& chord : chords) {
+      for (const uint8_t status : {uint8_t{0x90}, uint8_t{0x80}}) {
+        std::vector<MidiMessage> messages;
+        for (const uint8_t key : chord) messages.push_back({0, {status, key, 100, 0}});
+        busy.engine->processEvents(messages.data(), static_cast<int32_t>(messages.size()));
+        if (plain) {
+          busy.engine->renderPlain(nullptr, left.data(), right.data(), 3000);
+        } else {
+          busy.engine->render(nullptr, left.data(), right.data(), 3000);
+        }
+        out.insert(out.end(), left.begin(), left.end());
+      }
+    }
+    return out;
+  };
+  for (const FilterType type : {FilterType::Low24, FilterType::Ring, FilterType::Comb}) {
+    const std::vector<float> plain = play(type, true, nullptr);
+    for (const kernels::VoiceKernels* set : {kernels::baselineVoiceKernels(), kernels::bestVoiceKernels()}) {
+      EXPECT_EQ(test::firstDifference(plain, play(type, false, set)), -1)
+          << "filter type " << static_cast<int>(type);
+    }
+  }
+}
+
 // The coefficients a tick derives from the parameters, the tempo and the sample rate alone are kept
 // while none of those changes; a change of any one parameter between ticks must still reach them, as
 // if the engine had started with the new value.

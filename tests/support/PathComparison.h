@@ -45,11 +45,12 @@ inline const std::vector<PatchValue>& busyPatch() {
 }
 
 // The busy patch held still: no LFO on pitch, filter, pulse width, pan or level, and no filter envelope,
-// so that a voice's pitch and cutoff stay from one control tick to the next (unison and the gate move on).
+// so that a voice's pitch and cutoff stay from one control tick to the next (unison and the gate move
+// on); with key tracking, so that a voice's cutoff comes back with its key.
 inline const std::vector<PatchValue>& steadyPatch() {
-  static const std::vector<PatchValue> values = {{kTremoloAmount, 0.0f}, {kFilterModAmount, 0.0f},
-                                                 {kVibratoAmount, 0.0f}, {kFilterEnvelope, 0.0f},
-                                                 {kPwm12Amount, 0.0f},   {kPanAmount, 0.0f}};
+  static const std::vector<PatchValue> values = {
+      {kTremoloAmount, 0.0f}, {kFilterModAmount, 0.0f}, {kVibratoAmount, 0.0f},   {kFilterEnvelope, 0.0f},
+      {kPwm12Amount, 0.0f},   {kPanAmount, 0.0f},       {kFilterTracking, 1.0f}};
   return values;
 }
 
