@@ -78,6 +78,7 @@ class Engine {
     if (index < 0 || index >= kNumStoredValues) return;
     const float safe = value > 1.0f ? 1.0f : (value >= 0.0f ? value : 0.0f);
     record.params[index].store(safe, std::memory_order_relaxed);
+    record.paramWrites.fetch_add(1, std::memory_order_release);
   }
   float param(int32_t index) const {
     return index >= 0 && index < kNumStoredValues ? record.params[index].load(std::memory_order_relaxed) : 0.0f;

@@ -140,6 +140,8 @@ struct EngineRecord : VoiceKeys, VoiceOscillators, VoiceEnvelopes, VoiceFilters 
   // Parameter mirror: written from any thread (host automation, editor, controllers), read by the audio
   // thread at the moment of use. Relaxed atomics: each value is written and read whole.
   std::atomic<float> params[kNumStoredValues] = {};
+  // Counts the writes to `params` (each after its value): a count that moved means some value may have.
+  std::atomic<uint32_t> paramWrites{0};
   float P(ParamId k) const { return params[k].load(std::memory_order_relaxed); }
   // The choice a choice parameter's value selects, 0..N - 1.
   int32_t choice(ParamId k) const { return choiceIndex(k, P(k)); }
@@ -170,9 +172,11 @@ struct EngineRecord : VoiceKeys, VoiceOscillators, VoiceEnvelopes, VoiceFilters 
   int32_t historySlot1 = 0;
   int32_t historySlot2 = 0;
 
-  // The bits of every input of the coefficient tick's pure parts (parameters, tempo, sample rate) when
-  // they last ran: while these stay, so do the coefficients they computed.
-  uint32_t coefficientInputs[kNumStoredValues + 2] = {};
+  // The inputs of the coefficient tick's pure parts when they last ran (the parameter write count, the
+  // tempo and sample rate bits): while these stay, so do the coefficients they computed.
+  uint32_t coefficientParamWrites = 0;
+  uint32_t coefficientTempoBits = 0;
+  uint32_t coefficientRateBits = 0;
   bool coefficientInputsTaken = false;
 
   // Oscillator, envelope and modulator coefficients (coefficient and control ticks).

@@ -34,33 +34,20 @@ uint32_t floatBits(float x) {
   return b;
 }
 
-// Bits that differ between the coefficient tick's inputs (every parameter, the tempo, the sample rate)
-// and those it last took.
-uint32_t coefficientInputsDiffer(const EngineRecord& r) {
-  const uint32_t* taken = r.coefficientInputs;
-  uint32_t difference = (floatBits(r.tempoBpm) ^ taken[kNumStoredValues]) |
-                        (floatBits(r.sampleRate) ^ taken[kNumStoredValues + 1]);
-  for (int i = 0; i < kNumStoredValues; ++i)
-    difference |= floatBits(r.params[i].load(std::memory_order_relaxed)) ^ taken[i];
-  return difference;
-}
-
-void takeCoefficientInputs(EngineRecord& r) {
-  uint32_t* taken = r.coefficientInputs;
-  for (int i = 0; i < kNumStoredValues; ++i)
-    taken[i] = floatBits(r.params[i].load(std::memory_order_relaxed));
-  taken[kNumStoredValues] = floatBits(r.tempoBpm);
-  taken[kNumStoredValues + 1] = floatBits(r.sampleRate);
-}
-
 // The coefficient tick. All but the gate's smoothed step are pure functions of the parameters, the tempo
-// and the sample rate, and most ticks find those unchanged: then they stay. (Inputs are taken before
-// the coefficients are computed and checked again after, so that a parameter another thread changes
-// meanwhile has them computed again at the next tick.)
+// and the sample rate, and most ticks find those unchanged: then they stay. The parameters count as
+// unchanged while their write count stays: the count is read before the values (a write counts after
+// its value is stored), so a value another thread writes while the coefficients are computed moves the
+// count past the one kept, and the next tick computes them again, even where the value went back.
 void coefficientTick(EngineRecord& r) {
-  const bool fresh = !r.coefficientInputsTaken || coefficientInputsDiffer(r) != 0;
+  const uint32_t writes = r.paramWrites.load(std::memory_order_acquire);
+  const bool fresh = !r.coefficientInputsTaken || writes != r.coefficientParamWrites ||
+                     floatBits(r.tempoBpm) != r.coefficientTempoBits || floatBits(r.sampleRate) != r.coefficientRateBits;
   if (fresh) {
-    takeCoefficientInputs(r);
+    r.coefficientParamWrites = writes;
+    r.coefficientTempoBits = floatBits(r.tempoBpm);
+    r.coefficientRateBits = floatBits(r.sampleRate);
+    r.coefficientInputsTaken = true;
     stages::voiceCoefficients(r);
     stages::gatePatterns(r);
   }
@@ -69,7 +56,6 @@ void coefficientTick(EngineRecord& r) {
     stages::arpCoefficients(r);
     stages::modulatorRates(r);
     stages::outputCoefficients(r);
-    r.coefficientInputsTaken = coefficientInputsDiffer(r) == 0;
   }
 }
 
