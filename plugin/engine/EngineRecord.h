@@ -90,19 +90,14 @@ struct VoiceFilters {
   float ladderRes[kVoiceSlots] = {};
   // For each family with coefficients from the cutoff: the inputs a voice's coefficients were last
   // computed from in lanes (the cutoff's exponent and key tracking; a key tracking of 0, which no voice
-  // has, where nothing is recorded) and the coefficients they gave. Resonance and sample rate are the
-  // same for all voices and recorded once.
+  // has, where nothing is recorded). Resonance and sample rate are the same for all voices and recorded
+  // once. The one-voice update, the only other writer of these coefficients, forgets a voice's record.
   float ladderInputExponent[kVoiceSlots] = {};
   float ladderInputKeyTrack[kVoiceSlots] = {};
-  float ladderKnownK[kVoiceSlots] = {};
-  float ladderKnownP[kVoiceSlots] = {};
-  float ladderKnownRes[kVoiceSlots] = {};
   float ringInputExponent[kVoiceSlots] = {};
   float ringInputKeyTrack[kVoiceSlots] = {};
-  float ringKnownIncrement[kVoiceSlots] = {};
   float combInputExponent[kVoiceSlots] = {};
   float combInputKeyTrack[kVoiceSlots] = {};
-  int32_t combKnownDelay[kVoiceSlots] = {};
   float filterInputQ = 0.0f;
   float filterInputRate = 0.0f;
   float ladderX1[kVoiceSlots] = {};
@@ -131,6 +126,12 @@ struct VoiceFilters {
     ladderY2[v] = 0.0f;
     ladderY3[v] = 0.0f;
     ladderY4[v] = 0.0f;
+  }
+
+  void forgetFilterInputs(int v) {
+    ladderInputKeyTrack[v] = 0.0f;
+    ringInputKeyTrack[v] = 0.0f;
+    combInputKeyTrack[v] = 0.0f;
   }
 };
 

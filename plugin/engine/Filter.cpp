@@ -19,6 +19,7 @@ void updateFilter(EngineRecord& r, int v, FilterType type, float cutoffHz, float
   // A new type starts from silence; the ring phase and the comb rings are kept.
   if (type != r.filterType[v]) r.clearHistory(v);
   r.filterType[v] = type;
+  r.forgetFilterInputs(v);  // the lanes' record of this voice's coefficients no longer holds
 
   const float rate = r.sampleRate;
   float f = cutoffHz + 1.0f;

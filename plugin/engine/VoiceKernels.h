@@ -45,8 +45,6 @@ struct VoiceKernels {
   void (*controlUpdate)(EngineRecord& r, int first, uint32_t lanes);
   // stages::modulatorValues, its sines and exponentials in lanes.
   void (*modulatorValues)(EngineRecord& r);
-  // Wave table 0 (the ramp) as the oscillators compute it instead of reading it, every point.
-  void (*rampWave)(float (&points)[kWaveTableSize]);
 };
 
 const VoiceKernels* baselineVoiceKernels();  // SSE2 on x86, plain code elsewhere

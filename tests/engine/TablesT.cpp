@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "EngineTestSupport.h"
+#include "LaneMath.h"
 
 using namespace tamblin;
 using tamblin::test::TestEngine;
@@ -37,9 +38,12 @@ TEST(WaveTables, ShapesFollowTheirFormulas) {
     for (int k = 0; k < kWaveTableSize; ++k) ASSERT_LE(std::fabs(w[table][k]), 1.5f);
   }
   // The voice kernels compute the ramp instead of reading it: every point must be the table's.
-  for (const kernels::VoiceKernels* k : {kernels::baselineVoiceKernels(), kernels::bestVoiceKernels()}) {
+  double index[kWaveTableSize];
+  for (int i = 0; i < kWaveTableSize; ++i) index[i] = i;
+  for (const kernels::LaneMath laneMath : {kernels::baselineLaneMath(), kernels::avx2LaneMath()}) {
+    if (laneMath == nullptr) continue;
     float ramp[kWaveTableSize];
-    k->rampWave(ramp);
+    laneMath(kernels::LaneRoutine::Ramp, index, ramp, kWaveTableSize);
     for (int i = 0; i < kWaveTableSize; ++i) ASSERT_EQ(ramp[i], w[0][i]) << i;
   }
 }
