@@ -64,10 +64,7 @@ void outputStage(EngineRecord& r, float in, int32_t counter, float& left, float&
 
 namespace {
 
-typedef float Frames4 __attribute__((vector_size(16)));
 constexpr int32_t kChunk = 16;  // frames the output stage takes at once
-
-typedef uint32_t Bits4 __attribute__((vector_size(16)));
 
 // softClip for four frames: the same magnitude and the same result bits in each lane. Multiplying by
 // the sign is an exact negation where the sample is below zero and leaves the magnitude alone
@@ -80,12 +77,6 @@ Frames4 softClip4(Frames4 x) {
   const Frames4 s = a > one ? one : (3.0f * a - a * a) / 2.0f;
   const Bits4 negative = reinterpret_cast<Bits4>(x < zero) & 0x80000000u;
   return reinterpret_cast<Frames4>(reinterpret_cast<Bits4>(s) ^ negative);
-}
-
-uint32_t floatBits(float x) {
-  uint32_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return bits;
 }
 
 void copyOut(const float* from, int32_t frames, float* to, int32_t step) {

@@ -12,6 +12,9 @@ namespace tamblin {
 
 namespace {
 
+using stages::Bits4;
+using stages::Frames4;
+
 constexpr int32_t kControlTick = 16;       // envelopes, pitch, filter coefficients, LFO values
 constexpr int32_t kCoefficientTick = 64;   // parameter-derived coefficients
 constexpr int32_t kHostTick = 1024;        // the host's tempo
@@ -21,17 +24,12 @@ constexpr float kInputLimit = 1.0e30f;
 
 bool multipleOf(int32_t counter, int32_t period) { return (static_cast<uint32_t>(counter) & (period - 1)) == 0; }
 
-void rotateHistory(EngineRecord& r) {
-  r.historyState = kernels::kNextHistoryState[std::clamp(r.historyState, 0, 2)];
+// The history rotation moved on by `frames` frames.
+void rotateHistory(EngineRecord& r, int32_t frames = 1) {
+  r.historyState = (std::clamp(r.historyState, 0, 2) + frames) % 3;
   r.historySlot0 = kernels::kHistorySlot0[r.historyState];
   r.historySlot1 = kernels::kHistorySlot1[r.historyState];
   r.historySlot2 = kernels::kHistorySlot2[r.historyState];
-}
-
-uint32_t floatBits(float x) {
-  uint32_t b;
-  std::memcpy(&b, &x, sizeof b);
-  return b;
 }
 
 // The coefficient tick. All but the gate's smoothed step are pure functions of the parameters, the tempo
@@ -67,8 +65,6 @@ float inputSample(const float* input, int32_t k) {
   return sample + 1e-15f;
 }
 
-typedef float Frames4 __attribute__((vector_size(16)));
-typedef uint32_t Bits4 __attribute__((vector_size(16)));
 
 // inputSample for `frames` frames from frame k, four at a time (a sample kept where its magnitude is
 // below the limit, else a zero: NaN compares false).
@@ -116,10 +112,7 @@ float hostTempo(double reported, int32_t answer) {
 // Frame by frame only the gate and the arpeggiator keep their float sums; the rest is counted at once.
 void advanceClocks(EngineRecord& r, EngineHost& host, int32_t frames, bool arpeggiator) {
   if (frames <= 0) return;
-  r.historyState = (std::clamp(r.historyState, 0, 2) + frames) % 3;
-  r.historySlot0 = kernels::kHistorySlot0[r.historyState];
-  r.historySlot1 = kernels::kHistorySlot1[r.historyState];
-  r.historySlot2 = kernels::kHistorySlot2[r.historyState];
+  rotateHistory(r, frames);
   // The host tick falls on the frame whose counter (before its increment) is a multiple of the period.
   const uint32_t counter = static_cast<uint32_t>(r.sampleCounter);
   if (((0u - counter) & static_cast<uint32_t>(kHostTick - 1)) < static_cast<uint32_t>(frames)) {

@@ -7,6 +7,10 @@
 
 namespace tamblin::stages {
 
+// Four frames of one quantity, and their bits, for the stages that work four frames at a time.
+typedef float Frames4 __attribute__((vector_size(16)));
+typedef uint32_t Bits4 __attribute__((vector_size(16)));
+
 // Play modes, read afresh from "play mode" at every use.
 enum PlayMode : int32_t { kPoly = 0, kLegato = 1, kArp = 2 };
 int32_t playMode(const EngineRecord& r);

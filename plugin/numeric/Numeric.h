@@ -40,6 +40,13 @@ inline int32_t floorInt(float x) {
   return static_cast<int32_t>(roundHalfEven(static_cast<double>(x) - 0.4999999));
 }
 
+// The bits of a float, for comparisons that tell -0 from +0 and see a NaN equal to itself.
+inline uint32_t floatBits(float x) {
+  uint32_t bits;
+  __builtin_memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
 inline float signOf(float x) { return x < 0.0f ? -1.0f : (x > 0.0f ? 1.0f : 0.0f); }
 
 inline float pow2(float x) { return detmath::expToFloat(0.6931472 * static_cast<double>(x)); }
