@@ -16,6 +16,10 @@ constexpr int kWaveTableSize = 4096;     // read without interpolation: a 24-bit
 constexpr int kHistorySlots = 3;         // the two-pole section looks two frames back
 constexpr int kCombRingSize = 8192;      // longest comb delay is 8190 frames (20 Hz at 192 kHz is capped)
 constexpr int kCombRingMask = kCombRingSize - 1;
+// Each voice's comb rings start one cache line (16 floats) further on than a plain 32 KB apart: at
+// exactly 32 KB every voice's write position falls in the same cache set, and sixteen voices' two rings
+// evict one another on every run.
+constexpr int kCombRingStride = kCombRingSize + 16;
 constexpr int kStereoRingSize = 65536;   // longest stereo delay is 2^10 + 10 frames; the ring is generous
 constexpr int kStereoRingMask = kStereoRingSize - 1;
 constexpr int kArpListSize = 33;         // held keys the arpeggiator remembers
@@ -111,8 +115,8 @@ struct VoiceFilters {
   int32_t combDelay[kVoiceSlots] = {};
   int32_t combWrite[kVoiceSlots] = {};
   float combFeedback[kVoiceSlots] = {};
-  float combIn[kVoiceSlots][kCombRingSize] = {};
-  float combOut[kVoiceSlots][kCombRingSize] = {};
+  float combIn[kVoiceSlots][kCombRingStride] = {};
+  float combOut[kVoiceSlots][kCombRingStride] = {};
   float voiceOutput[kVoiceSlots] = {};
 
   // The two-pole and four-stage states to silence; the ring phase and the comb rings are kept.
