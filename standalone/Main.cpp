@@ -33,6 +33,34 @@ void onSignal(int) {
 
 void say(const std::string& text) { std::fprintf(stderr, "tamblin: %s\n", text.c_str()); }
 
+// The signals that ask tamblin to stop, as a desktop session or a terminal sends them.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Holds the stop signals back while tamblin joins the JACK server: a call into the server that a
+// signal interrupts fails, and tamblin would end with a false message and its programs unsaved. A stop
+// asked for meanwhile arrives when the guard goes, and ends the run as any stop does. Threads started
+// meanwhile (JACK's and the ALSA reader) keep the signals blocked for good, so they reach this thread.
+class StopSignalsHeld {
+ public:
+  StopSignalsHeld() {
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (int signal : kStopSignals) sigaddset(&stops, signal);
+    pthread_sigmask(SIG_BLOCK, &stops, &previous_);
+  }
+  ~StopSignalsHeld() { release(); }
+  void release() {
+    if (held_) pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    held_ = false;
+  }
+  StopSignalsHeld(const StopSignalsHeld&) = delete;
+  StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+  bool held_ = true;
+};
+
 // Reads the saved state unless told not to; a file that cannot be trusted is reported and left alone.
 std::optional<InstrumentState> savedState(const std::string& path, bool reset, bool& unusable) {
   unusable = false;
@@ -72,6 +100,7 @@ int run(const Options& options) {
   bool unusableState = false;
   const std::optional<InstrumentState> state = savedState(statePath, options.reset, unusableState);
 
+  StopSignalsHeld joining;
   JackAudio jack(options.clientName, options.serverName);
   const uint32_t rate = jack.sampleRate();
   if (rate < kMinSampleRate || rate > kMaxSampleRate) {
@@ -101,6 +130,7 @@ int run(const Options& options) {
   jack.start(instrument, alsa.get(), wakeWrite);
   if (options.connect)
     for (const std::string& problem : jack.connectPhysical(!options.alsaMidi)) say(problem);
+  joining.release();
 
   std::unique_ptr<DesktopWindow> window;
   if (!options.noGui) window = std::make_unique<DesktopWindow>(instrument.effect());
@@ -162,7 +192,7 @@ int main(int argc, char** argv) {
   struct sigaction action {};
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
   try {
     return run(options);
   } catch (const std::exception& error) {

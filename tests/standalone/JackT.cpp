@@ -203,7 +203,7 @@ TEST_F(TamblinJack, KeepsItsProgramsBetweenRunsAndSetsADamagedFileAside) {
   // First run: a program and a value from the command line, saved on exit.
   ChildProcess& first = startTamblin({"--no-gui", "--program", "5", "--param", "31=0.25"});
   ASSERT_TRUE(probe_->connect(kName));
-  EXPECT_EQ(stopTamblin(first), 0);
+  EXPECT_EQ(stopTamblin(first), 0) << first.errors();
   const std::optional<InstrumentState> saved = savedState();
   ASSERT_TRUE(saved.has_value());
   EXPECT_EQ(saved->currentProgram, 5);
@@ -219,7 +219,7 @@ TEST_F(TamblinJack, KeepsItsProgramsBetweenRunsAndSetsADamagedFileAside) {
   // --reset starts from the factory programs, whatever was saved.
   ChildProcess& fresh = startTamblin({"--no-gui", "--reset"});
   ASSERT_TRUE(probe_->connect(kName));
-  EXPECT_EQ(stopTamblin(fresh), 0);
+  EXPECT_EQ(stopTamblin(fresh), 0) << fresh.errors();
   ASSERT_TRUE(savedState().has_value());
   EXPECT_EQ(savedState()->currentProgram, 0);
   EXPECT_NE(savedState()->programs[5].values[31], 0.25f);
