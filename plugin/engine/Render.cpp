@@ -248,13 +248,22 @@ void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, flo
       sounding &= still;
     }
     // Each group of eight voices that has voices to render, in registers across the run. Only the
-    // columns of the voices that render are read afterwards, so nothing is cleared.
+    // columns of the voices that render are read afterwards, so nothing is cleared. A lone voice goes
+    // on its own, unless another group renders in lanes (two groups share one loop, where the second
+    // group's chain overlaps the first's at little cost) or it is a ring modulator (whose sine costs
+    // more alone than eight quick ones).
+    bool lanesElsewhere = false;
+    for (int first = 0; first < count; first += kernels::kGroupLanes) {
+      const uint32_t lanes = (sounding >> first) & 0xFFu;
+      lanesElsewhere = lanesElsewhere || (lanes & (lanes - 1)) != 0;
+    }
     kernels::GroupRun groups[kVoiceSlots / kernels::kGroupLanes];
     int groupCount = 0;
     for (int first = 0; first < count; first += kernels::kGroupLanes) {
       const uint32_t lanes = (sounding >> first) & 0xFFu;
       if (lanes == 0) continue;
-      if ((lanes & (lanes - 1)) == 0) {
+      if ((lanes & (lanes - 1)) == 0 && !lanesElsewhere &&
+          r.filterType[first + __builtin_ctz(lanes)] != FilterType::Ring) {
         const int v = first + __builtin_ctz(lanes);
         int32_t state = r.historyState;
         for (int32_t i = 0; i < run; ++i) {
