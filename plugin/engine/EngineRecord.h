@@ -95,7 +95,10 @@ struct VoiceFilters {
   // For each family with coefficients from the cutoff: the inputs a voice's coefficients were last
   // computed from in lanes (the cutoff's exponent and key tracking; a key tracking of 0, which no voice
   // has, where nothing is recorded). Resonance and sample rate are the same for all voices and recorded
-  // once. The one-voice update, the only other writer of these coefficients, forgets a voice's record.
+  // once. The one-voice update, the only other writer of these coefficients, forgets a voice's record;
+  // so does a change of type for the two-pole record, since every type writes the two-pole coefficients.
+  float biquadInputExponent[kVoiceSlots] = {};
+  float biquadInputKeyTrack[kVoiceSlots] = {};
   float ladderInputExponent[kVoiceSlots] = {};
   float ladderInputKeyTrack[kVoiceSlots] = {};
   float ringInputExponent[kVoiceSlots] = {};
@@ -133,6 +136,7 @@ struct VoiceFilters {
   }
 
   void forgetFilterInputs(int v) {
+    biquadInputKeyTrack[v] = 0.0f;
     ladderInputKeyTrack[v] = 0.0f;
     ringInputKeyTrack[v] = 0.0f;
     combInputKeyTrack[v] = 0.0f;
