@@ -69,6 +69,21 @@ TEST(FastPath, EveryFilterTypeAndPlayModeGivesThePlainPathsSamples) {
   }
 }
 
+namespace {
+
+// Renders `frames` frames through the plain path or the fast one and adds the left side to `out`.
+void renderLeft(Engine& engine, bool plain, int frames, std::vector<float>& out) {
+  std::vector<float> left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames));
+  if (plain) {
+    engine.renderPlain(nullptr, left.data(), right.data(), frames);
+  } else {
+    engine.render(nullptr, left.data(), right.data(), frames);
+  }
+  out.insert(out.end(), left.begin(), left.end());
+}
+
+}  // namespace
+
 // A voice updated alone takes its filter coefficients one voice at a time; when it later sounds beside
 // another voice with the key it had before, in lanes, it must not take the coefficients of that earlier
 // key as still in place. Eight voices in turn, each chord played and released to silence.
@@ -80,18 +95,13 @@ TEST(FastPath, AVoiceBackOnAnEarlierKeyInLanesGetsItsCoefficientsAgain) {
   auto play = [&](FilterType type, bool plain, const kernels::VoiceKernels* kernels) {
     test::BusyEngine busy(type, 0.0f, patch);
     if (kernels != nullptr) busy.engine->useVoiceKernels(kernels);
-    std::vector<float> out, left(3000), right(3000);
+    std::vector<float> out;
     for (const std::vector<uint8_t>& chord : chords) {
       for (const uint8_t status : {uint8_t{0x90}, uint8_t{0x80}}) {
         std::vector<MidiMessage> messages;
         for (const uint8_t key : chord) messages.push_back({0, {status, key, 100, 0}});
         busy.engine->processEvents(messages.data(), static_cast<int32_t>(messages.size()));
-        if (plain) {
-          busy.engine->renderPlain(nullptr, left.data(), right.data(), 3000);
-        } else {
-          busy.engine->render(nullptr, left.data(), right.data(), 3000);
-        }
-        out.insert(out.end(), left.begin(), left.end());
+        renderLeft(*busy.engine, plain, 3000, out);
       }
     }
     return out;
@@ -120,15 +130,10 @@ TEST(FastPath, HeldVoicesThatChangeFilterTypeGetTheNewTypesCoefficients) {
     std::vector<MidiMessage> chord;
     for (const uint8_t key : {48, 55, 60, 64}) chord.push_back({0, {0x90, key, 100, 0}});
     busy.engine->processEvents(chord.data(), static_cast<int32_t>(chord.size()));
-    std::vector<float> out, left(2000), right(2000);
+    std::vector<float> out;
     for (const FilterType type : types) {
       busy.engine->setParameter(kFilterType, test::filterTypeValue(type));
-      if (plain) {
-        busy.engine->renderPlain(nullptr, left.data(), right.data(), 2000);
-      } else {
-        busy.engine->render(nullptr, left.data(), right.data(), 2000);
-      }
-      out.insert(out.end(), left.begin(), left.end());
+      renderLeft(*busy.engine, plain, 2000, out);
     }
     return out;
   };
