@@ -8,8 +8,6 @@
 namespace tamblin::stages {
 
 namespace {
-// sqrt(8) in double, rounded once, as every transcendental value is.
-const float kSqrt8 = static_cast<float>(std::sqrt(8.0));
 // Far above any level a playing two-pole section reaches (a resonant peak of a few thousand), and far
 // enough below the float limit that sixteen voices at it cannot overflow the output stage.
 constexpr float kRunawayLimit = 1.0e20f;

@@ -1,6 +1,7 @@
 // The engine's stages: small named steps that each read and write the one engine record.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "EngineRecord.h"
@@ -28,6 +29,8 @@ void resetAfterProgramChange(EngineRecord& r);
 
 // Voice filter (Filter.cpp).
 void updateFilter(EngineRecord& r, int v, FilterType type, float cutoffHz, float q);
+// The two-pole low and high passes' sqrt(8), in double rounded once, as every transcendental value is.
+inline const float kSqrt8 = static_cast<float>(std::sqrt(8.0));
 void filterSample(EngineRecord& r, int v, float x);  // with the record's history slots
 // The same with the history slots of the frame given: current, previous and second previous.
 void filterSampleAt(EngineRecord& r, int v, float x, int32_t slot0, int32_t slot1, int32_t slot2);
