@@ -8,7 +8,7 @@ bash scripts/setup-debian.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset release
 cmake --build --preset release -j "$jobs" --target tamblin-demo
-plugin=build/release/plugin/Tamblin2.so
+plugin=build/release/vst2/Tamblin2.so
 echo "== What a host sees when it loads $plugin"
 build/release/host/tamblin-render "$plugin" --info
 bash scripts/render-demo.sh build/release out/demo

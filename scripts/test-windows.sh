@@ -35,7 +35,7 @@ fail() {
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs" --target tamblin-host-check Tamblin2
 linux_check=build/release/tests/hostcheck/tamblin-host-check
-"$linux_check" report build/release/plugin/Tamblin2.so tests/engine/golden/factory_programs.txt \
+"$linux_check" report build/release/vst2/Tamblin2.so tests/engine/golden/factory_programs.txt \
   "$work/report-linux.txt" >/dev/null || fail "the Linux host check failed"
 "$linux_check" headless-session "$work/headless-edited.png" >/dev/null || fail "the headless session failed"
 
@@ -48,7 +48,7 @@ done
 # mingw's start-up set differently): the 32-bit engine holds no x87 arithmetic instruction and calls
 # none of the C library's transcendental functions (x87 code in mingw). Loads, stores and integer
 # conversions, which are exact, may remain.
-engine=build/windows-x86/plugin/engine/libtamblin_engine.a
+engine=build/windows-x86/core/engine/libtamblin_engine.a
 x87=$(i686-w64-mingw32-objdump -d "$engine" | grep -E '\s(f(i?(add|sub|subr|mul|div|divr)p?|sqrt|sin|cos|sincos|ptan|patan|prem1?|rndint|scale|xtract|yl2x|yl2xp1|2xm1|chs|abs|u?comp?p?|u?comip?))[slqt]?\s' || true)
 [ -z "$x87" ] || { echo "$x87" | head; fail "x87 arithmetic in the 32-bit engine"; }
 libm=$(i686-w64-mingw32-nm -u "$engine" | grep -E ' _(sin|cos|tan|exp|exp2|expm1|log|log2|log10|log1p|pow|atan2?|asin|acos|sinh|cosh|tanh)[fl]?$' || true)
@@ -70,7 +70,7 @@ for preset in windows-x86 windows-x64; do
     windows-x86) objdump=i686-w64-mingw32-objdump ;;
     windows-x64) objdump=x86_64-w64-mingw32-objdump ;;
   esac
-  dll="$root/build/$preset/plugin/Tamblin2.dll"
+  dll="$root/build/$preset/vst2/Tamblin2.dll"
   check="$root/build/$preset/tests/hostcheck/tamblin-host-check.exe"
   echo "== $preset: $(basename "$dll")"
 
