@@ -91,11 +91,8 @@ class Instrument final : public EngineHost {
     if (gateLamp_ != nullptr) *gateLamp_ = engine_.gatePositionForDisplay();
   }
 
-  // EngineHost: the host's tempo, as a VST 2 host gives it, both in its time info and its tempo answer.
-  double timeInfoTempo() override { return bpm_; }
-  int32_t tempoAt(int32_t) override {
-    return bpm_ >= 1.0 && bpm_ <= 1.0e5 ? static_cast<int32_t>(std::lround(bpm_ * 10000.0)) : 0;
-  }
+  // EngineHost: the host's tempo.
+  float hostTempo() override { return tempoFromBpm(bpm_); }
   void setParameterFromController(int32_t index, float value) override { engine_.setParameter(index, value); }
   void controllerMessageHandled() override {}
 

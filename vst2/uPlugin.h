@@ -7,6 +7,7 @@
 
 #include "DAudioEffectX.h"
 #include "Engine.h"
+#include "HostTempo.h"
 #include "ParameterTable.h"
 
 // One stored set of parameter values with its name.
@@ -79,11 +80,14 @@ class APlugin : public AudioEffectX {
   class EngineLink : public tamblin::EngineHost {
    public:
     explicit EngineLink(APlugin& owner) : owner_(owner) {}
-    double timeInfoTempo() override {
+    // The host is asked for its tempo, then for its time info, and the two answers reconciled.
+    float hostTempo() override {
+      const int32_t answer = owner_.tempoAt(0);
       const VstTimeInfo* info = owner_.getTimeInfo(kVstTempoValid);
-      return info && (info->flags & kVstTempoValid) && std::isfinite(info->tempo) ? info->tempo : 0.0;
+      const double reported =
+          info && (info->flags & kVstTempoValid) && std::isfinite(info->tempo) ? info->tempo : 0.0;
+      return tamblin::vst2::reconcileTempo(reported, answer);
     }
-    int32_t tempoAt(int32_t samplePosition) override { return owner_.tempoAt(samplePosition); }
     void setParameterFromController(int32_t index, float value) override { owner_.setParameter(index, value); }
     void controllerMessageHandled() override { owner_.refreshEditor(); }
 

@@ -8,6 +8,12 @@
 
 namespace tamblin {
 
+float tempoFromBpm(double bpm) {
+  if (bpm >= 1.0 && bpm <= 1.0e5) return static_cast<float>(static_cast<int32_t>(std::lround(bpm * 10000.0))) / 10000.0f;
+  if (bpm > 1.0e5 && bpm <= 1.0e6) return static_cast<float>(bpm);
+  return 0.0f;
+}
+
 Engine::Engine(EngineHost& host) : host_(host) {
   initPitchBend();
   initPhases();

@@ -14,15 +14,19 @@ namespace tamblin {
 class EngineHost {
  public:
   virtual ~EngineHost() = default;
-  // The host tick asks for the host's time info, then for its tempo x 10000 (0 when unknown).
-  // timeInfoTempo: the tempo the time info reports as valid, 0 when it reports none.
-  virtual double timeInfoTempo() = 0;
-  virtual int32_t tempoAt(int32_t samplePosition) = 0;
+  // The host tick's tempo in beats per minute, asked for every kHostTick frames. Anything below 1 (0,
+  // a negative value, NaN) means the host gives none: the engine then plays at 120.
+  virtual float hostTempo() = 0;
   // A mapped controller sets a parameter through the instrument (clamping, program store, editor copy).
   virtual void setParameterFromController(int32_t index, float value) = 0;
   // After every control change and pitch-bend message: the editor copy of the values is refreshed.
   virtual void controllerMessageHandled() = 0;
 };
+
+// A host's tempo in beats per minute as the engine takes it: to 1/10000 of a beat per minute, the
+// resolution of the VST 2 tempo request, so that every format plays one tempo to the same bits. 0 where
+// `bpm` is no tempo (below 1, above 1e6, NaN).
+float tempoFromBpm(double bpm);
 
 // One MIDI message with the frame of the block it belongs to.
 struct MidiMessage {

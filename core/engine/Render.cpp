@@ -94,16 +94,9 @@ uint32_t counterAfter(int32_t counter, int32_t frames) {
 
 namespace {
 
-// The tempo is the tempo request's answer / 10000. Hosts that leave that request unanswered (0), or
-// answer it in another scale, still report their tempo in the time info: where the time info marks a
-// tempo valid and the answer is missing or more than 1 % away from it, the time info's tempo counts.
-// Nothing valid at all: 120 beats per minute.
-float hostTempo(double reported, int32_t answer) {
-  float tempo = static_cast<float>(answer) / 10000.0f;
-  const bool reportedValid = reported >= 1.0 && reported <= 1.0e6;
-  if (reportedValid && !(tempo >= 1.0f && std::fabs(static_cast<double>(tempo) - reported) <= 0.01 * reported)) {
-    tempo = static_cast<float>(reported);
-  }
+// The host's tempo, or 120 beats per minute where it gives none.
+float hostTempo(EngineHost& host) {
+  const float tempo = host.hostTempo();
   return tempo >= 1.0f ? tempo : 120.0f;
 }
 
@@ -116,7 +109,7 @@ void advanceClocks(EngineRecord& r, EngineHost& host, int32_t frames, bool arpeg
   // The host tick falls on the frame whose counter (before its increment) is a multiple of the period.
   const uint32_t counter = static_cast<uint32_t>(r.sampleCounter);
   if (((0u - counter) & static_cast<uint32_t>(kHostTick - 1)) < static_cast<uint32_t>(frames)) {
-    r.tempoBpm = hostTempo(host.timeInfoTempo(), host.tempoAt(0));
+    r.tempoBpm = hostTempo(host);
   }
   r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, frames));
   stages::advanceGateFrames(r, frames);
@@ -183,7 +176,7 @@ bool Engine::beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t
   }
   rotateHistory(r);
   if (multipleOf(r.sampleCounter, kHostTick)) {
-    r.tempoBpm = hostTempo(host_.timeInfoTempo(), host_.tempoAt(0));
+    r.tempoBpm = hostTempo(host_);
   }
   r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, 1));
   stages::advanceGate(r);

@@ -9,17 +9,13 @@
 
 namespace tamblin::test {
 
-// Stands in for the instrument: a fixed tempo answer, and controller values stored through the
+// Stands in for the instrument: a fixed tempo, and controller values stored through the
 // engine's parameter setter, as the instrument stores them.
 class FakeHost : public EngineHost {
  public:
-  double timeInfoTempo() override {
-    ++timeInfoRequests;
-    return reportedTempo;
-  }
-  int32_t tempoAt(int32_t) override {
+  float hostTempo() override {
     ++tempoRequests;
-    return tempoAnswer;
+    return tempo;
   }
   void setParameterFromController(int32_t index, float value) override {
     engine->setParameter(index, value);
@@ -28,9 +24,7 @@ class FakeHost : public EngineHost {
   void controllerMessageHandled() override { ++handledMessages; }
 
   Engine* engine = nullptr;
-  int32_t tempoAnswer = 1200000;  // 120 beats per minute
-  double reportedTempo = 0.0;     // no tempo in the time info
-  int timeInfoRequests = 0;
+  float tempo = 120.0f;
   int tempoRequests = 0;
   int handledMessages = 0;
   int32_t lastControllerIndex = -1;

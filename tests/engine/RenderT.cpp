@@ -19,6 +19,8 @@ namespace {
 constexpr float kArpValue = 0.8361204f;
 constexpr float kGateAtTempo = 0.501002f;          // speed "Tempo"
 constexpr float kArpOneSixteenth = 8.5f / 10.99f;  // arpeggiator step "1": one note per sixteenth
+// The largest tempo a VST 2 host's answer can carry: 2^31 - 1 ten-thousandths of a beat per minute.
+constexpr float kAbsurdTempo = static_cast<float>(std::numeric_limits<int32_t>::max()) / 10000.0f;
 
 struct TimedMessage {
   int64_t frame;
@@ -70,49 +72,31 @@ TEST(Pitch, TunesSpanThreeOctavesAndBendHalvesTheFrequency) {
   EXPECT_NEAR(static_cast<double>(t.rec().phaseIncrement[2][v]), 41847 / 2.0, 1.0);
 }
 
-TEST(HostTick, AsksForTimeInfoAndTempoEvery1024Frames) {
+TEST(HostTick, AsksForTheTempoEvery1024FramesAndPlays120WhereThereIsNone) {
   TestEngine t;
-  t.host.tempoAnswer = 1205000;
+  t.host.tempo = 120.5f;
   t.render(1);
-  EXPECT_EQ(t.host.timeInfoRequests, 1);
   EXPECT_EQ(t.host.tempoRequests, 1);
   EXPECT_EQ(t.rec().tempoBpm, 120.5f);
   t.render(4095);
   EXPECT_EQ(t.host.tempoRequests, 4);
-  t.host.tempoAnswer = 0;
-  t.render(1);
-  EXPECT_EQ(t.rec().tempoBpm, 120.0f);
-  t.host.tempoAnswer = -5;
-  t.render(1024);
-  EXPECT_EQ(t.rec().tempoBpm, 120.0f);
+  for (float none : {0.0f, -5.0f, 0.5f, std::numeric_limits<float>::quiet_NaN()}) {
+    t.host.tempo = none;
+    t.render(1024);
+    EXPECT_EQ(t.rec().tempoBpm, 120.0f) << none;
+  }
 }
 
-TEST(HostTick, TheTimeInfoTempoStandsInWhereTheTempoAnswerIsMissingOrOffScale) {
-  TestEngine t;
-  // A host that answers both the same way: the answer / 10000, to the last bit.
-  t.host.tempoAnswer = 1234568;
-  t.host.reportedTempo = 123.456789;
-  t.render(1);
-  EXPECT_EQ(t.rec().tempoBpm, 1234568.0f / 10000.0f);
-  // No answer to the tempo request: the time info's tempo.
-  t.host.tempoAnswer = 0;
-  t.host.reportedTempo = 90.0;
-  t.render(1024);
-  EXPECT_EQ(t.rec().tempoBpm, 90.0f);
-  // An answer ten times too small (tempo x 1000): the time info's tempo.
-  t.host.tempoAnswer = 120000;
-  t.host.reportedTempo = 120.0;
-  t.render(1024);
-  EXPECT_EQ(t.rec().tempoBpm, 120.0f);
-  // Nonsense in the time info is ignored.
-  t.host.tempoAnswer = 0;
-  t.host.reportedTempo = 1.0e300;
-  t.render(1024);
-  EXPECT_EQ(t.rec().tempoBpm, 120.0f);
-  t.host.tempoAnswer = 1400000;
-  t.host.reportedTempo = 0.5;
-  t.render(1024);
-  EXPECT_EQ(t.rec().tempoBpm, 140.0f);
+TEST(HostTick, EveryFormatsTempoIsTheVst2RequestsResolution) {
+  struct Case {
+    double bpm;
+    float tempo;
+  };
+  for (const Case& c : {Case{123.456789, 1234568.0f / 10000.0f}, Case{120.0, 120.0f}, Case{90.0, 90.0f},
+                        Case{0.0, 0.0f}, Case{0.5, 0.0f}, Case{-3.0, 0.0f}, Case{1.0e300, 0.0f},
+                        Case{std::numeric_limits<double>::quiet_NaN(), 0.0f}}) {
+    EXPECT_EQ(tempoFromBpm(c.bpm), c.tempo) << c.bpm;
+  }
 }
 
 TEST(Gate, StepsEverySixteenthNoteAt120Bpm) {
@@ -221,7 +205,7 @@ TEST(AbsurdTempo, KeepsTheGateAndTheArpeggiatorInsideTheirTables) {
   values[96] = 1.0f;  // four times the tempo
   values[98] = 0.6f;
   TestEngine t(values, 1000.0f);
-  t.host.tempoAnswer = std::numeric_limits<int32_t>::max();
+  t.host.tempo = kAbsurdTempo;
   t.noteOn(60);
   t.noteOn(62);
   for (int i = 0; i < 300; ++i) {
@@ -254,7 +238,7 @@ TEST(AbsurdTempo, AnArpeggioSteppingEveryFrameThroughAResonantFilterStaysFinite)
   for (int type : {1, 2}) {
     values[30] = (static_cast<float>(type) + 0.5f) / 10.99f;
     TestEngine t(values, 8000.0f);
-    t.host.tempoAnswer = std::numeric_limits<int32_t>::max();
+    t.host.tempo = kAbsurdTempo;
     t.noteOn(48);
     t.noteOn(55);
     t.noteOn(60);
@@ -432,7 +416,7 @@ TEST(Safety, RandomParametersAndMidiNeverGiveNonFiniteSamples) {
     for (float& v : values) v = unit(random);
     if (trial % 3 == 0) values[0] = 1.0f;
     TestEngine t(values, trial % 4 == 0 ? 1000.0f : (trial % 4 == 1 ? 192000.0f : 44100.0f));
-    t.host.tempoAnswer = trial % 5 == 0 ? std::numeric_limits<int32_t>::max() : 1400000;
+    t.host.tempo = trial % 5 == 0 ? kAbsurdTempo : 140.0f;
     for (int block = 0; block < 40; ++block) {
       for (int m = 0; m < 4; ++m) {
         const uint8_t status = static_cast<uint8_t>(0x80 + 0x10 * (random() % 7));

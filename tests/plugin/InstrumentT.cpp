@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "support/Instrument.h"
+#include "HostTempo.h"
 
 using tamblin::test::InstrumentTest;
 
@@ -256,6 +257,27 @@ TEST(InstrumentEntry, TwoInstancesAreIndependent) {
   tamblin::test::dispatch(a, effClose);
   EXPECT_EQ(b->getParameter(b, 31), 0.3985f);
   tamblin::test::dispatch(b, effClose);
+}
+
+TEST(HostTempo, TheTimeInfoStandsInWhereTheTempoAnswerIsMissingOrOffScale) {
+  struct Case {
+    double reported;  // the time info's valid tempo, 0: none
+    int32_t answer;   // the tempo request's answer
+    float tempo;
+    const char* what;
+  };
+  for (const Case& c : {
+           Case{123.456789, 1234568, 1234568.0f / 10000.0f, "both alike: the answer / 10000, to the last bit"},
+           Case{0.0, 1205000, 120.5f, "no time info"},
+           Case{90.0, 0, 90.0f, "no answer"},
+           Case{120.0, 120000, 120.0f, "an answer ten times too small"},
+           Case{1.0e300, 0, 0.0f, "nonsense in the time info"},
+           Case{0.5, 1400000, 140.0f, "a time info below 1"},
+           Case{0.0, -5, 0.0f, "a negative answer"},
+           Case{0.0, 0, 0.0f, "nothing at all"},
+       }) {
+    EXPECT_EQ(tamblin::vst2::reconcileTempo(c.reported, c.answer), c.tempo) << c.what;
+  }
 }
 
 TEST_F(InstrumentTest, TempoComesFromTheTempoRequestOrTheTimeInfo) {

@@ -16,8 +16,7 @@ namespace tamblin::test {
 // Answers a steady 120 beats per minute; controllers set parameters as the instrument does.
 class SteadyHost : public EngineHost {
  public:
-  double timeInfoTempo() override { return 0.0; }
-  int32_t tempoAt(int32_t) override { return 1200000; }
+  float hostTempo() override { return 120.0f; }
   void setParameterFromController(int32_t index, float value) override { engine->setParameter(index, value); }
   void controllerMessageHandled() override {}
   Engine* engine = nullptr;
