@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "Instrument.h"
+#include "Player.h"
 #include "JackTestSupport.h"
 #include "Layout.h"
 #include "StateFile.h"
@@ -22,7 +22,7 @@
 namespace tamblin::test {
 namespace {
 
-using standalone::InstrumentState;
+using tamblin::InstrumentState;
 using standalone::MidiEvent;
 using standalone::Options;
 
@@ -136,7 +136,7 @@ class TamblinJack : public ::testing::Test {
   static bool engineRender(const std::vector<Note>& notes, uint32_t lead, uint32_t frames,
                            const std::optional<InstrumentState>& saved, const Options& options,
                            const std::vector<float>& left, const std::vector<float>& right) {
-    standalone::Instrument instrument(kRate, options.tempo);
+    standalone::Player instrument(kRate, options.tempo);
     standalone::applyStart(instrument, saved, options);
     std::vector<float> l(kPeriod), r(kPeriod);
     size_t next = 0;
