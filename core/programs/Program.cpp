@@ -18,8 +18,7 @@ void Program::setName(const char* text) {
 }
 
 void Program::loadFactory(const FactoryProgram& factory) {
-  for (int i = 0; i < kNumStoredValues; ++i) setValue(i, 0.0f);
-  for (std::size_t k = 0; k < factory.count; ++k) setValue(factory.values[k].index, factory.values[k].value);
+  for (int i = 0; i < kNumStoredValues; ++i) setValue(i, factoryValue(factory, i));
   setName(factory.name);
 }
 
