@@ -116,6 +116,7 @@ struct PageEditor {
   std::unique_ptr<TPluginEditorWindow> window;
   int dirtyRect[4] = {};
   int menuRect[4] = {};
+  int controlRect[4] = {};
   int takenEdits = 0;
   int editIndices[kMaxEdits] = {};
   float editValues[kMaxEdits] = {};
@@ -236,6 +237,20 @@ EMSCRIPTEN_KEEPALIVE int* tamblin_editor_menu_rect() {
   return gEditor->menuRect;
 }
 EMSCRIPTEN_KEEPALIVE uint8_t* tamblin_editor_menu_pixels() { return gEditor ? gEditor->backend->menuPixels : nullptr; }
+
+// Where the control of a parameter is, in tamblin_editor_control_rect_values() (left, top, right, bottom in
+// window pixels); 0 for a parameter without one. For the page's own checks.
+EMSCRIPTEN_KEEPALIVE int tamblin_editor_control_rect(int index) {
+  const int image = tamblin::controlFor(index);
+  if (!gEditor || image < 0) return 0;
+  const tamblin::Rect r = tamblin::windowImages()[image].rect;
+  gEditor->controlRect[0] = r.left;
+  gEditor->controlRect[1] = r.top;
+  gEditor->controlRect[2] = r.right;
+  gEditor->controlRect[3] = r.bottom;
+  return 1;
+}
+EMSCRIPTEN_KEEPALIVE int* tamblin_editor_control_rect_values() { return gEditor ? gEditor->controlRect : nullptr; }
 
 // The edits made since the last call: their count, then indices and values in the two lists.
 EMSCRIPTEN_KEEPALIVE int tamblin_editor_take_edits() {

@@ -62,6 +62,10 @@ export class Player {
 
   // Renders `frames` frames from context frame `start` into the two arrays (from index 0).
   process(left, right, start, frames) {
+    if (this.pending.length === 0) {
+      this.render(left, right, 0, frames);
+      return;
+    }
     const end = start + frames;
     const due = [];
     const later = [];

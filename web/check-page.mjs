@@ -1,0 +1,191 @@
+// Drives headless Chromium through the DevTools protocol against a served page: the self-test's golden
+// lines (SIMD and scalar modules), then the playable page: the editor drawn, audio started, a click on a
+// choice box and a drag on a dial changing parameters in the editor and in the worklet's instrument, and
+// a screenshot.
+// Usage: node --experimental-websocket check-page.mjs <page url> <golden file> <screenshot.png>
+import { spawn } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync, existsSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+
+const [pageUrl, goldenFile, screenshotFile] = process.argv.slice(2);
+if (!pageUrl || !goldenFile || !screenshotFile) {
+  console.error('usage: node --experimental-websocket check-page.mjs <page url> <golden file> <screenshot.png>');
+  process.exit(2);
+}
+const chromiumPath = process.env.TAMBLIN_CHROMIUM || '/usr/bin/chromium';
+const kWaveType1 = 6, kFilterFrequency = 31;
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+let passed = 0, failed = 0;
+function check(ok, what, detail = '') {
+  if (ok) ++passed; else ++failed;
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}${detail ? `: ${detail}` : ''}`);
+}
+
+const profile = mkdtempSync(join(tmpdir(), 'tamblin-chromium-'));
+const browser = spawn(chromiumPath, [
+  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--autoplay-policy=no-user-gesture-required', '--window-size=900,1000',
+  `--user-data-dir=${profile}`, '--remote-debugging-port=0', 'about:blank'], { stdio: ['ignore', 'ignore', 'pipe'] });
+let browserLog = '';
+browser.stderr.on('data', (d) => { browserLog += d; });
+
+async function devtoolsPort() {
+  const file = join(profile, 'DevToolsActivePort');
+  for (let k = 0; k < 200; ++k) {
+    if (existsSync(file)) {
+      const port = readFileSync(file, 'utf8').split('\n')[0];
+      if (port) return port;
+    }
+    await sleep(100);
+  }
+  throw new Error(`Chromium did not open its DevTools port\n${browserLog}`);
+}
+
+class Devtools {
+  constructor(url) {
+    this.socket = new WebSocket(url);
+    this.next = 1;
+    this.waiting = new Map();
+    this.console = [];
+    this.socket.onmessage = (m) => {
+      const data = JSON.parse(m.data);
+      if (data.id && this.waiting.has(data.id)) {
+        const { resolve, reject } = this.waiting.get(data.id);
+        this.waiting.delete(data.id);
+        if (data.error) reject(new Error(data.error.message)); else resolve(data.result);
+      } else if (data.method === 'Runtime.consoleAPICalled') {
+        this.console.push(data.params.args.map((a) => a.value ?? a.description ?? '').join(' '));
+      } else if (data.method === 'Runtime.exceptionThrown') {
+        this.console.push(`exception: ${data.params.exceptionDetails?.exception?.description ?? data.params.exceptionDetails?.text}`);
+      }
+    };
+    this.opened = new Promise((resolve, reject) => {
+      this.socket.onopen = resolve;
+      this.socket.onerror = () => reject(new Error('no connection to Chromium'));
+    });
+  }
+  send(method, params = {}) {
+    const id = this.next++;
+    this.socket.send(JSON.stringify({ id, method, params }));
+    return new Promise((resolve, reject) => this.waiting.set(id, { resolve, reject }));
+  }
+  async evaluate(expression) {
+    const r = await this.send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true });
+    if (r.exceptionDetails) throw new Error(`${expression}: ${r.exceptionDetails.exception?.description ?? r.exceptionDetails.text}`);
+    return r.result.value;
+  }
+  async waitFor(expression, seconds) {
+    for (let waited = 0; waited < seconds * 10; ++waited) {
+      const value = await this.evaluate(expression);
+      if (value) return value;
+      await sleep(100);
+    }
+    return null;
+  }
+  async open(url) {
+    this.console = [];
+    await this.send('Page.navigate', { url });
+    await this.waitFor('document.readyState === "complete"', 30);
+  }
+  async mouse(type, x, y) {
+    await this.send('Input.dispatchMouseEvent', { type, x, y, button: 'left', buttons: type === 'mouseReleased' ? 0 : 1, clickCount: 1 });
+  }
+}
+
+try {
+  const port = await devtoolsPort();
+  const targets = await (await fetch(`http://127.0.0.1:${port}/json/list`)).json();
+  const target = targets.find((t) => t.type === 'page');
+  const page = new Devtools(target.webSocketDebuggerUrl);
+  await page.opened;
+  await page.send('Runtime.enable');
+  await page.send('Page.enable');
+
+  const golden = readFileSync(goldenFile, 'utf8').split('\n').filter((l) => l && !l.startsWith('#'));
+  for (const variant of ['', '&scalar']) {
+    await page.open(`${pageUrl}index.html?selftest${variant}`);
+    const state = await page.waitFor('document.body.dataset.selftest || document.body.dataset.state', 300);
+    const lines = (await page.evaluate('document.getElementById("selftest-lines").textContent')).split('\n').filter(Boolean);
+    const summary = await page.evaluate('document.getElementById("selftest-status").textContent');
+    const logged = page.console.filter((l) => /^\d+ [0-9a-f]{16} /.test(l));
+    const same = lines.length === golden.length && lines.every((l, k) => l === golden[k]);
+    check(state === 'done' && same, `self-test${variant ? ' (scalar module)' : ''}: ${lines.length} golden lines`, summary);
+    if (!same) {
+      for (let k = 0; k < Math.max(lines.length, golden.length); ++k) {
+        if (lines[k] !== golden[k]) console.log(`  got      ${lines[k] ?? '(none)'}\n  expected ${golden[k] ?? '(none)'}`);
+      }
+      console.log(page.console.join('\n'));
+    }
+    check(logged.length === golden.length && logged.every((l, k) => l === golden[k]), 'self-test lines on the console');
+  }
+
+  await page.open(`${pageUrl}index.html`);
+  check(await page.waitFor('document.body.dataset.editor === "ready"', 30), 'the editor starts', page.console.join(' | '));
+  const colours = await page.evaluate(`(() => {
+    const c = document.getElementById('editor-canvas');
+    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    const seen = new Set();
+    for (let k = 0; k < d.length; k += 4 * 7) seen.add((d[k] << 16) | (d[k + 1] << 8) | d[k + 2]);
+    return seen.size;
+  })()`);
+  check(colours > 50, 'the editor is drawn in the canvas', `${colours} colours`);
+
+  // Audio from a gesture, as a person would start it.
+  const start = await page.evaluate('(() => { const r = document.getElementById("start").getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()');
+  await page.mouse('mousePressed', start[0], start[1]);
+  await page.mouse('mouseReleased', start[0], start[1]);
+  const running = await page.waitFor('tamblinPage.context && tamblinPage.context.state === "running" && tamblinPage.node !== null', 20);
+  check(!!running, 'audio starts after a click', await page.evaluate('document.getElementById("status").textContent'));
+
+  const placeOf = async (index) => page.evaluate(`(() => {
+    const r = tamblinPage.editor.controlRect(${index});
+    const b = document.getElementById('editor-canvas').getBoundingClientRect();
+    return [b.left + (r.left + r.right) / 2, b.top + (r.top + r.bottom) / 2];
+  })()`);
+  const value = (index) => page.evaluate(`[tamblinPage.x.tamblin_parameter(${index}), tamblinPage.editor.value(${index})]`);
+
+  // A click on the first oscillator's wave box steps to the next wave.
+  const [waveBefore] = await value(kWaveType1);
+  const wave = await placeOf(kWaveType1);
+  await page.mouse('mousePressed', wave[0], wave[1]);
+  await page.mouse('mouseReleased', wave[0], wave[1]);
+  await sleep(300);
+  const [waveAfter, waveShown] = await value(kWaveType1);
+  check(waveAfter !== waveBefore && waveShown === waveAfter, 'a click on the wave box changes Wave Type 1',
+    `${waveBefore} -> ${waveAfter}`);
+  const waveInWorklet = await page.waitFor(`tamblinPage.workletValues.get(${kWaveType1}) === ${waveAfter}`, 5);
+  check(!!waveInWorklet, 'the worklet instrument has the new wave');
+
+  // A drag down on the cutoff dial lowers the cutoff.
+  const [cutoffBefore] = await value(kFilterFrequency);
+  const dial = await placeOf(kFilterFrequency);
+  await page.mouse('mousePressed', dial[0], dial[1]);
+  for (let dy = 2; dy <= 40; dy += 2) await page.mouse('mouseMoved', dial[0], dial[1] + dy);
+  await page.mouse('mouseReleased', dial[0], dial[1] + 40);
+  await sleep(300);
+  const [cutoffAfter, cutoffShown] = await value(kFilterFrequency);
+  check(cutoffAfter < cutoffBefore && cutoffShown === cutoffAfter, 'a drag down on the cutoff dial lowers it',
+    `${cutoffBefore} -> ${cutoffAfter}`);
+  check(!!(await page.waitFor(`tamblinPage.workletValues.get(${kFilterFrequency}) === ${cutoffAfter}`, 5)),
+    'the worklet instrument has the new cutoff');
+
+  // Keys play: the worklet's gate and notes are not visible here, but no error may come.
+  await page.send('Input.dispatchKeyEvent', { type: 'keyDown', code: 'KeyA', key: 'a' });
+  await sleep(200);
+  await page.send('Input.dispatchKeyEvent', { type: 'keyUp', code: 'KeyA', key: 'a' });
+  check(await page.evaluate('document.body.dataset.state !== "failed"'), 'no error on the page', page.console.join(' | '));
+
+  const shot = await page.send('Page.captureScreenshot', { format: 'png', captureBeyondViewport: true });
+  writeFileSync(screenshotFile, Buffer.from(shot.data, 'base64'));
+  console.log(`screenshot: ${screenshotFile}`);
+} catch (e) {
+  check(false, 'the browser check ran', e.message);
+} finally {
+  browser.kill();
+  await new Promise((r) => (browser.exitCode !== null ? r() : browser.once('exit', r)));
+  rmSync(profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 200 });
+}
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed === 0 ? 0 : 1);
