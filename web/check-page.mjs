@@ -2,15 +2,15 @@
 // lines (SIMD and scalar modules), then the playable page: the editor drawn, audio started, a click on a
 // choice box and a drag on a dial changing parameters in the editor and in the worklet's instrument, and
 // a screenshot.
-// Usage: node --experimental-websocket check-page.mjs <page url> <golden file> <screenshot.png>
+// Usage: node check-page.mjs <page url> <golden file> <screenshot.png>
 import { spawn } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync, existsSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 const [pageUrl, goldenFile, screenshotFile] = process.argv.slice(2);
 if (!pageUrl || !goldenFile || !screenshotFile) {
-  console.error('usage: node --experimental-websocket check-page.mjs <page url> <golden file> <screenshot.png>');
+  console.error('usage: node check-page.mjs <page url> <golden file> <screenshot.png>');
   process.exit(2);
 }
 const chromiumPath = process.env.TAMBLIN_CHROMIUM || '/usr/bin/chromium';
@@ -23,53 +23,63 @@ function check(ok, what, detail = '') {
 }
 
 const profile = mkdtempSync(join(tmpdir(), 'tamblin-chromium-'));
+// The DevTools protocol over a pipe (file descriptors 3 and 4, messages ended by a zero byte): no port,
+// nothing beyond node's own modules.
 const browser = spawn(chromiumPath, [
   '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
   '--autoplay-policy=no-user-gesture-required', '--window-size=900,1000',
-  `--user-data-dir=${profile}`, '--remote-debugging-port=0', 'about:blank'], { stdio: ['ignore', 'ignore', 'pipe'] });
+  `--user-data-dir=${profile}`, '--remote-debugging-pipe', 'about:blank'],
+{ stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
 let browserLog = '';
 browser.stderr.on('data', (d) => { browserLog += d; });
 
-async function devtoolsPort() {
-  const file = join(profile, 'DevToolsActivePort');
-  for (let k = 0; k < 200; ++k) {
-    if (existsSync(file)) {
-      const port = readFileSync(file, 'utf8').split('\n')[0];
-      if (port) return port;
-    }
-    await sleep(100);
-  }
-  throw new Error(`Chromium did not open its DevTools port\n${browserLog}`);
-}
-
 class Devtools {
-  constructor(url) {
-    this.socket = new WebSocket(url);
+  constructor() {
     this.next = 1;
     this.waiting = new Map();
     this.console = [];
-    this.socket.onmessage = (m) => {
-      const data = JSON.parse(m.data);
-      if (data.id && this.waiting.has(data.id)) {
-        const { resolve, reject } = this.waiting.get(data.id);
-        this.waiting.delete(data.id);
-        if (data.error) reject(new Error(data.error.message)); else resolve(data.result);
-      } else if (data.method === 'Runtime.consoleAPICalled') {
-        this.console.push(data.params.args.map((a) => a.value ?? a.description ?? '').join(' '));
-      } else if (data.method === 'Runtime.exceptionThrown') {
-        this.console.push(`exception: ${data.params.exceptionDetails?.exception?.description ?? data.params.exceptionDetails?.text}`);
+    this.sessionId = undefined;
+    let pending = '';
+    browser.stdio[4].on('data', (chunk) => {
+      pending += chunk.toString('utf8');
+      let end;
+      while ((end = pending.indexOf('\0')) >= 0) {
+        this.receive(JSON.parse(pending.slice(0, end)));
+        pending = pending.slice(end + 1);
       }
-    };
-    this.opened = new Promise((resolve, reject) => {
-      this.socket.onopen = resolve;
-      this.socket.onerror = () => reject(new Error('no connection to Chromium'));
     });
   }
-  send(method, params = {}) {
+  receive(data) {
+    if (data.id && this.waiting.has(data.id)) {
+      const { resolve, reject } = this.waiting.get(data.id);
+      this.waiting.delete(data.id);
+      if (data.error) reject(new Error(data.error.message)); else resolve(data.result);
+    } else if (data.method === 'Runtime.consoleAPICalled') {
+      this.console.push(data.params.args.map((a) => a.value ?? a.description ?? '').join(' '));
+    } else if (data.method === 'Runtime.exceptionThrown') {
+      const details = data.params.exceptionDetails;
+      this.console.push(`exception: ${details?.exception?.description ?? details?.text}`);
+    }
+  }
+  // A command to the browser, or to the attached page once there is one.
+  send(method, params = {}, toBrowser = false) {
     const id = this.next++;
-    this.socket.send(JSON.stringify({ id, method, params }));
-    return new Promise((resolve, reject) => this.waiting.set(id, { resolve, reject }));
+    const message = { id, method, params };
+    if (this.sessionId && !toBrowser) message.sessionId = this.sessionId;
+    browser.stdio[3].write(`${JSON.stringify(message)}\0`);
+    return new Promise((resolve, reject) => {
+      const timer = setTimeout(() => reject(new Error(`${method}: no answer from Chromium\n${browserLog}`)), 120000);
+      this.waiting.set(id, {
+        resolve: (r) => { clearTimeout(timer); resolve(r); },
+        reject: (e) => { clearTimeout(timer); reject(e); },
+      });
+    });
+  }
+  async attach() {
+    const { targetInfos } = await this.send('Target.getTargets', {}, true);
+    const target = targetInfos.find((t) => t.type === 'page');
+    ({ sessionId: this.sessionId } = await this.send('Target.attachToTarget', { targetId: target.targetId, flatten: true }, true));
   }
   async evaluate(expression) {
     const r = await this.send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true });
@@ -95,11 +105,8 @@ class Devtools {
 }
 
 try {
-  const port = await devtoolsPort();
-  const targets = await (await fetch(`http://127.0.0.1:${port}/json/list`)).json();
-  const target = targets.find((t) => t.type === 'page');
-  const page = new Devtools(target.webSocketDebuggerUrl);
-  await page.opened;
+  const page = new Devtools();
+  await page.attach();
   await page.send('Runtime.enable');
   await page.send('Page.enable');
 
@@ -183,9 +190,21 @@ try {
 } catch (e) {
   check(false, 'the browser check ran', e.message);
 } finally {
-  browser.kill();
-  await new Promise((r) => (browser.exitCode !== null ? r() : browser.once('exit', r)));
-  rmSync(profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 200 });
+  // Closed through the protocol, so that its helper processes end with it before the profile goes.
+  const exited = new Promise((r) => (browser.exitCode !== null ? r() : browser.once('exit', r)));
+  browser.stdio[3].write(`${JSON.stringify({ id: 999999, method: 'Browser.close' })}\0`);
+  await Promise.race([exited, sleep(10000)]);
+  if (browser.exitCode === null) browser.kill('SIGKILL');
+  await exited;
+  for (let attempt = 0; ; ++attempt) {
+    try {
+      rmSync(profile, { recursive: true, force: true });
+      break;
+    } catch (e) {
+      if (attempt === 50) throw e;
+      await sleep(200);
+    }
+  }
 }
 console.log(`${passed} passed, ${failed} failed`);
 process.exit(failed === 0 ? 0 : 1);
