@@ -4,7 +4,7 @@
 # blocks; then the built page served on the loopback address, in headless Chromium: the ?selftest
 # page's golden lines (both modules, through the audio worklet in an OfflineAudioContext), the editor
 # drawn, a click and a drag on it changing parameters in the page and in the worklet, and a screenshot
-# (build/web/page.png).
+# (build/web/page-screenshot.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh --tests
@@ -16,7 +16,7 @@ export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 cmake --preset web
 cmake --build --preset web -j "$jobs"
 
-page=build/web/web/page
+page=build/web/page
 golden=tests/engine/golden/factory_programs.txt
 node web/check-golden.mjs "$page" "$golden"
 
@@ -41,4 +41,4 @@ if [ -z "$port" ]; then
   cat "$work/server.log" >&2
   exit 1
 fi
-node web/check-page.mjs "http://127.0.0.1:$port/" "$golden" build/web/page.png
+node web/check-page.mjs "http://127.0.0.1:$port/" "$golden" build/web/page-screenshot.png

@@ -238,10 +238,17 @@ EMSCRIPTEN_KEEPALIVE int* tamblin_editor_menu_rect() {
 }
 EMSCRIPTEN_KEEPALIVE uint8_t* tamblin_editor_menu_pixels() { return gEditor ? gEditor->backend->menuPixels : nullptr; }
 
-// Where the control of a parameter is, in tamblin_editor_control_rect_values() (left, top, right, bottom in
+// Where the control of a parameter (or a gate pattern's row of steps) is, in tamblin_editor_control_rect_values() (left, top, right, bottom in
 // window pixels); 0 for a parameter without one. For the page's own checks.
 EMSCRIPTEN_KEEPALIVE int tamblin_editor_control_rect(int index) {
-  const int image = tamblin::controlFor(index);
+  int image = tamblin::controlFor(index);
+  // The gate patterns have their rows of steps.
+  const auto places = tamblin::windowImages();
+  for (size_t i = 0; image < 0 && i < places.size(); ++i) {
+    const tamblin::ImageRole role = places[i].role;
+    if ((role == tamblin::ImageRole::GateRow1 || role == tamblin::ImageRole::GateRow2) && places[i].index == index)
+      image = static_cast<int>(i);
+  }
   if (!gEditor || image < 0) return 0;
   const tamblin::Rect r = tamblin::windowImages()[image].rect;
   gEditor->controlRect[0] = r.left;

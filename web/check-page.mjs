@@ -14,7 +14,7 @@ if (!pageUrl || !goldenFile || !screenshotFile) {
   process.exit(2);
 }
 const chromiumPath = process.env.TAMBLIN_CHROMIUM || '/usr/bin/chromium';
-const kWaveType1 = 6, kFilterFrequency = 31;
+const kWaveType1 = 6, kFilterType = 30, kFilterFrequency = 31, kGatePatternVolume = 92;
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 let passed = 0, failed = 0;
 function check(ok, what, detail = '') {
@@ -177,6 +177,41 @@ try {
     `${cutoffBefore} -> ${cutoffAfter}`);
   check(!!(await page.waitFor(`tamblinPage.workletValues.get(${kFilterFrequency}) === ${cutoffAfter}`, 5)),
     'the worklet instrument has the new cutoff');
+
+  // The filter type box opens its menu on a press; a click on an item far down chooses it.
+  const [typeBefore] = await value(kFilterType);
+  const typeBox = await placeOf(kFilterType);
+  await page.mouse('mousePressed', typeBox[0], typeBox[1]);
+  await page.mouse('mouseReleased', typeBox[0], typeBox[1]);
+  const menuShown = await page.waitFor('document.getElementById("editor-menu").hidden === false', 5);
+  check(!!menuShown, 'a press on the filter type box opens its menu');
+  const item = await page.evaluate(`(() => {
+    const r = document.getElementById('editor-menu').getBoundingClientRect();
+    return [r.left + r.width / 2, r.top + r.height * 0.9];
+  })()`);
+  await page.mouse('mouseMoved', item[0], item[1]);
+  await page.mouse('mousePressed', item[0], item[1]);
+  await page.mouse('mouseReleased', item[0], item[1]);
+  await sleep(300);
+  const [typeAfter, typeShown] = await value(kFilterType);
+  const menuGone = await page.evaluate('document.getElementById("editor-menu").hidden');
+  check(typeAfter !== typeBefore && typeShown === typeAfter && menuGone, 'a menu item sets the filter type',
+    `${typeBefore} -> ${typeAfter}`);
+
+  // A click on a gate step switches it.
+  const [gateBefore] = await value(kGatePatternVolume);
+  const gate = await page.evaluate(`(() => {
+    const r = tamblinPage.editor.controlRect(${kGatePatternVolume});
+    const b = document.getElementById('editor-canvas').getBoundingClientRect();
+    return r && [b.left + (r.left + r.right) / 2, b.top + r.top + 4];
+  })()`);
+  if (gate) {
+    await page.mouse('mousePressed', gate[0], gate[1]);
+    await page.mouse('mouseReleased', gate[0], gate[1]);
+    await sleep(300);
+  }
+  const [gateAfter] = await value(kGatePatternVolume);
+  check(gate && gateAfter !== gateBefore, 'a click on a gate step switches it', `${gateBefore} -> ${gateAfter}`);
 
   // Keys play: the worklet's gate and notes are not visible here, but no error may come.
   await page.send('Input.dispatchKeyEvent', { type: 'keyDown', code: 'KeyA', key: 'a' });
