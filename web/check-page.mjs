@@ -128,6 +128,14 @@ try {
     check(logged.length === golden.length && logged.every((l, k) => l === golden[k]), 'self-test lines on the console');
   }
 
+  // A browser without AudioWorklet gets a clear message instead of the instrument.
+  const { identifier } = await page.send('Page.addScriptToEvaluateOnNewDocument', { source: 'delete window.AudioWorkletNode;' });
+  await page.open(`${pageUrl}index.html`);
+  const message = await page.waitFor('document.body.dataset.state === "failed" && document.getElementById("message").textContent', 10);
+  check(/AudioWorklet/.test(message || '') && await page.evaluate('document.getElementById("instrument").hidden'),
+    'without AudioWorklet the page says so', message || '(no message)');
+  await page.send('Page.removeScriptToEvaluateOnNewDocument', { identifier });
+
   await page.open(`${pageUrl}index.html`);
   check(await page.waitFor('document.body.dataset.editor === "ready"', 30), 'the editor starts', page.console.join(' | '));
   const colours = await page.evaluate(`(() => {
