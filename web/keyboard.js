@@ -162,7 +162,7 @@ export class Playing {
         for (const input of access.inputs.values()) {
           input.onmidimessage = (m) => {
             const [status, data1 = 0, data2 = 0] = m.data;
-            if (status < 0x80 || status >= 0xF0) return;
+            if (status < 0x80 || status >= 0xF0) return;  // channel messages only
             this.wake();
             this.send(status, data1, data2);
           };

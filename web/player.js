@@ -54,11 +54,19 @@ export class Player {
     this.right = new Float32Array(memory, exports.tamblin_right(), maxFrames);
     this.changes = new Int32Array(memory, exports.tamblin_changes(), exports.tamblin_stored_value_count());
     this.maxFrames = maxFrames;
+    this.programCount = exports.tamblin_program_count();
     this.pending = [];  // events not yet due, in the order they came
   }
 
-  // Adds an event; those of one frame act in the order they came, parameter changes before notes.
-  add(event) { this.pending.push(event); }
+  // Adds an event; those of one frame act in the order they came, parameter changes before notes. A MIDI
+  // program change selects one of the sixteen programs on its frame (other numbers are ignored).
+  add(event) {
+    if (event[1] === kMidi && (event[2] & 0xF0) === 0xC0) {
+      if (event[3] < this.programCount) this.pending.push([event[0], EventKind.program, event[3]]);
+      return;
+    }
+    this.pending.push(event);
+  }
 
   // Renders `frames` frames from context frame `start` into the two arrays (from index 0).
   process(left, right, start, frames) {
