@@ -28,7 +28,8 @@ void copyRgba(const Image& image, const Rect& area, uint8_t* out, int outWidth) 
   for (int y = area.top; y < area.bottom; ++y) {
     for (int x = area.left; x < area.right; ++x) {
       const Color c = image.pixel(x, y);
-      uint8_t* p = out + (static_cast<size_t>(y) * static_cast<size_t>(outWidth) + static_cast<size_t>(x)) * 4;
+      uint8_t* p =
+          out + (static_cast<size_t>(y) * static_cast<size_t>(outWidth) + static_cast<size_t>(x)) * 4;
       p[0] = c.r;
       p[1] = c.g;
       p[2] = c.b;
@@ -49,8 +50,8 @@ class PageBackend final : public WindowBackend {
     if (dirty.width() <= 0 || dirty.height() <= 0) {
       dirty = area;
     } else {
-      dirty = Rect{std::min(dirty.left, area.left), std::min(dirty.top, area.top), std::max(dirty.right, area.right),
-                   std::max(dirty.bottom, area.bottom)};
+      dirty = Rect{std::min(dirty.left, area.left), std::min(dirty.top, area.top),
+                   std::max(dirty.right, area.right), std::max(dirty.bottom, area.bottom)};
     }
   }
   // The page captures the pointer itself from the press on (setPointerCapture).
@@ -117,7 +118,6 @@ struct PageEditor {
   int dirtyRect[4] = {};
   int menuRect[4] = {};
   int controlRect[4] = {};
-  int takenEdits = 0;
   int editIndices[kMaxEdits] = {};
   float editValues[kMaxEdits] = {};
 };
@@ -155,7 +155,10 @@ EMSCRIPTEN_KEEPALIVE int tamblin_editor_create() {
   editor->link = link.get();
   TPluginEditorWindow& window = *editor->window;
   window.setDecimalSeparator(".");
-  if (!window.create(nullptr)) return 0;
+  if (!window.create(nullptr)) {
+    delete editor;
+    return 0;
+  }
   window.setInstrumentLink(std::move(link));
   window.Show();
   window.SetAll();
@@ -168,7 +171,8 @@ EMSCRIPTEN_KEEPALIVE int tamblin_editor_height() { return tamblin::kFrameHeight;
 
 // A value the instrument holds; drawn at the next tamblin_editor_refresh() or refresh timer.
 EMSCRIPTEN_KEEPALIVE void tamblin_editor_set_value(int index, float value) {
-  if (gEditor && index >= 0 && index < tamblin::kNumStoredValues) gEditor->window->setParamValue(index, value);
+  if (gEditor && index >= 0 && index < tamblin::kNumStoredValues)
+    gEditor->window->setParamValue(index, value);
 }
 EMSCRIPTEN_KEEPALIVE float tamblin_editor_value(int index) {
   if (!gEditor || index < 0 || index >= tamblin::kNumStoredValues) return 0.0f;
@@ -183,7 +187,8 @@ EMSCRIPTEN_KEEPALIVE void tamblin_editor_set_gate_position(float steps) {
 
 // Pointer events in window pixels: kind 0 press, 1 move, 2 release, 3 capture lost; button 0 left,
 // 1 middle, 2 right.
-EMSCRIPTEN_KEEPALIVE void tamblin_editor_pointer(int kind, int button, int shift, int x, int y, uint32_t timeMs) {
+EMSCRIPTEN_KEEPALIVE void tamblin_editor_pointer(int kind, int button, int shift, int x, int y,
+                                                 uint32_t timeMs) {
   if (!gEditor) return;
   tamblin::TPluginEditorWindow& window = *gEditor->window;
   if (kind == 0) window.pointerPressed(tamblin::buttonOf(button), shift != 0, x, y, timeMs);
@@ -209,7 +214,9 @@ EMSCRIPTEN_KEEPALIVE void tamblin_editor_timer(int timer) {
 
 // The window's pixels (RGBA, width x height) and the area changed since the last call, as left, top,
 // right, bottom in tamblin_editor_dirty_rect(); 0 when nothing changed.
-EMSCRIPTEN_KEEPALIVE uint8_t* tamblin_editor_pixels() { return gEditor ? gEditor->backend->framePixels : nullptr; }
+EMSCRIPTEN_KEEPALIVE uint8_t* tamblin_editor_pixels() {
+  return gEditor ? gEditor->backend->framePixels : nullptr;
+}
 EMSCRIPTEN_KEEPALIVE int* tamblin_editor_dirty_rect() { return gEditor ? gEditor->dirtyRect : nullptr; }
 EMSCRIPTEN_KEEPALIVE int tamblin_editor_take_dirty() {
   if (!gEditor) return 0;
@@ -226,7 +233,9 @@ EMSCRIPTEN_KEEPALIVE int tamblin_editor_take_dirty() {
 // The menu: how often it changed (shown, redrawn or hidden), whether it is shown, and where, in
 // tamblin_editor_menu_rect() (x, y in window pixels, width, height), with its RGBA pixels.
 EMSCRIPTEN_KEEPALIVE int tamblin_editor_menu_version() { return gEditor ? gEditor->backend->menuVersion : 0; }
-EMSCRIPTEN_KEEPALIVE int tamblin_editor_menu_shown() { return gEditor && gEditor->backend->menuShown ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int tamblin_editor_menu_shown() {
+  return gEditor && gEditor->backend->menuShown ? 1 : 0;
+}
 EMSCRIPTEN_KEEPALIVE int* tamblin_editor_menu_rect() {
   if (!gEditor) return nullptr;
   const tamblin::PageBackend& b = *gEditor->backend;
@@ -236,17 +245,21 @@ EMSCRIPTEN_KEEPALIVE int* tamblin_editor_menu_rect() {
   gEditor->menuRect[3] = b.menuHeight;
   return gEditor->menuRect;
 }
-EMSCRIPTEN_KEEPALIVE uint8_t* tamblin_editor_menu_pixels() { return gEditor ? gEditor->backend->menuPixels : nullptr; }
+EMSCRIPTEN_KEEPALIVE uint8_t* tamblin_editor_menu_pixels() {
+  return gEditor ? gEditor->backend->menuPixels : nullptr;
+}
 
-// Where the control of a parameter (or a gate pattern's row of steps) is, in tamblin_editor_control_rect_values() (left, top, right, bottom in
-// window pixels); 0 for a parameter without one. For the page's own checks.
+// Where the control of a parameter (or a gate pattern's row of steps) is, in
+// tamblin_editor_control_rect_values() (left, top, right, bottom in window pixels); 0 for a parameter without
+// one. For the page's own checks.
 EMSCRIPTEN_KEEPALIVE int tamblin_editor_control_rect(int index) {
   int image = tamblin::controlFor(index);
   // The gate patterns have their rows of steps.
   const auto places = tamblin::windowImages();
   for (size_t i = 0; image < 0 && i < places.size(); ++i) {
     const tamblin::ImageRole role = places[i].role;
-    if ((role == tamblin::ImageRole::GateRow1 || role == tamblin::ImageRole::GateRow2) && places[i].index == index)
+    if ((role == tamblin::ImageRole::GateRow1 || role == tamblin::ImageRole::GateRow2) &&
+        places[i].index == index)
       image = static_cast<int>(i);
   }
   if (!gEditor || image < 0) return 0;
@@ -257,7 +270,9 @@ EMSCRIPTEN_KEEPALIVE int tamblin_editor_control_rect(int index) {
   gEditor->controlRect[3] = r.bottom;
   return 1;
 }
-EMSCRIPTEN_KEEPALIVE int* tamblin_editor_control_rect_values() { return gEditor ? gEditor->controlRect : nullptr; }
+EMSCRIPTEN_KEEPALIVE int* tamblin_editor_control_rect_values() {
+  return gEditor ? gEditor->controlRect : nullptr;
+}
 
 // The edits made since the last call: their count, then indices and values in the two lists.
 EMSCRIPTEN_KEEPALIVE int tamblin_editor_take_edits() {
@@ -269,6 +284,7 @@ EMSCRIPTEN_KEEPALIVE int tamblin_editor_take_edits() {
   link.count = 0;
   return count;
 }
+EMSCRIPTEN_KEEPALIVE int tamblin_editor_max_edits() { return tamblin::kMaxEdits; }
 EMSCRIPTEN_KEEPALIVE int* tamblin_editor_edit_indices() { return gEditor ? gEditor->editIndices : nullptr; }
 EMSCRIPTEN_KEEPALIVE float* tamblin_editor_edit_values() { return gEditor ? gEditor->editValues : nullptr; }
 

@@ -18,8 +18,9 @@ export class PageEditor {
     this.pixels = new ImageData(new Uint8ClampedArray(memory, exports.tamblin_editor_pixels(), this.width * this.height * 4),
       this.width, this.height);
     this.dirty = new Int32Array(memory, exports.tamblin_editor_dirty_rect(), 4);
-    this.editIndices = new Int32Array(memory, exports.tamblin_editor_edit_indices(), 256);
-    this.editValues = new Float32Array(memory, exports.tamblin_editor_edit_values(), 256);
+    const maxEdits = exports.tamblin_editor_max_edits();
+    this.editIndices = new Int32Array(memory, exports.tamblin_editor_edit_indices(), maxEdits);
+    this.editValues = new Float32Array(memory, exports.tamblin_editor_edit_values(), maxEdits);
     this.menuVersion = -1;
     this.pointerDown = false;
     this.context = canvas.getContext('2d');
