@@ -37,6 +37,7 @@ export function simdSupported() {
 }
 
 const kMidi = 0;
+const kNoChanges = Object.freeze([]);
 
 // Events are [frame, kind, a, b, c] with the frame counted from the start of the context (or -1: as soon
 // as possible). Kinds: MIDI (status, data 1, data 2), parameter (index, value), program (index), tempo
@@ -56,28 +57,38 @@ export class Player {
     this.maxFrames = maxFrames;
     this.programCount = exports.tamblin_program_count();
     this.pending = [];  // events not yet due, in the order they came
+    this.nextFrame = Infinity;  // the earliest frame among them
   }
 
   // Adds an event; those of one frame act in the order they came, parameter changes before notes. A MIDI
   // program change selects one of the sixteen programs on its frame (other numbers are ignored).
   add(event) {
     if (event[1] === kMidi && (event[2] & 0xF0) === 0xC0) {
-      if (event[3] < this.programCount) this.pending.push([event[0], EventKind.program, event[3]]);
+      if (event[3] < this.programCount) this.add([event[0], EventKind.program, event[3]]);
       return;
     }
     this.pending.push(event);
+    if (event[0] < this.nextFrame) this.nextFrame = event[0];
   }
 
   // Renders `frames` frames from context frame `start` into the two arrays (from index 0).
   process(left, right, start, frames) {
-    if (this.pending.length === 0) {
+    const end = start + frames;
+    if (this.nextFrame >= end) {  // most blocks: nothing to sort, nothing made
       this.render(left, right, 0, frames);
       return;
     }
-    const end = start + frames;
     const due = [];
     const later = [];
-    for (const e of this.pending) (e[0] < end ? due : later).push(e);
+    this.nextFrame = Infinity;
+    for (const e of this.pending) {
+      if (e[0] < end) {
+        due.push(e);
+      } else {
+        later.push(e);
+        if (e[0] < this.nextFrame) this.nextFrame = e[0];
+      }
+    }
     this.pending = later;
     due.sort((a, b) => (Math.max(a[0], start) - Math.max(b[0], start)) || ((a[1] === kMidi) - (b[1] === kMidi)));
     let piece = 0;
@@ -111,6 +122,7 @@ export class Player {
   // The parameters changed since the last call, as [index, value] pairs.
   takeChanges() {
     const count = this.x.tamblin_take_changes();
+    if (count === 0) return kNoChanges;
     const list = [];
     for (let k = 0; k < count; ++k) list.push([this.changes[k], this.x.tamblin_parameter(this.changes[k])]);
     return list;
