@@ -105,7 +105,10 @@ class Session {
       item.textContent = `${p + 1}. ${this.text(name)}`;
       menu.appendChild(item);
     }
-    menu.addEventListener('change', () => this.selectProgram(Number(menu.value)));
+    menu.addEventListener('change', () => {
+      this.selectProgram(Number(menu.value));
+      menu.blur();  // the computer keyboard plays again at once
+    });
   }
 
   text(pointer) {
