@@ -1,7 +1,8 @@
 // Drives headless Chromium through the DevTools protocol against a served page: the self-test's golden
-// lines (SIMD and scalar modules), then the playable page: the editor drawn, audio started, a click on a
-// choice box and a drag on a dial changing parameters in the editor and in the worklet's instrument, and
-// a screenshot.
+// lines (SIMD and scalar modules); the message a browser without AudioWorklet gets; then the playable
+// page: the editor drawn, audio started by a click, a click on a choice box, a drag on a dial, a menu item
+// and a gate step changing parameters in the editor and in the worklet's instrument, the program menu,
+// the computer and on-screen keyboards sounding, and a screenshot.
 // Usage: node check-page.mjs <page url> <golden file> <screenshot.png>
 import { spawn } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -221,10 +222,37 @@ try {
   const [gateAfter] = await value(kGatePatternVolume);
   check(gate && gateAfter !== gateBefore, 'a click on a gate step switches it', `${gateBefore} -> ${gateAfter}`);
 
-  // Keys play: the worklet's gate and notes are not visible here, but no error may come.
+  // The program menu selects a program in the page and in the worklet; the editor shows its values.
+  await page.evaluate(`(() => {
+    const menu = document.getElementById('program');
+    menu.value = '5';
+    menu.dispatchEvent(new Event('change'));
+  })()`);
+  const selected = await page.waitFor('tamblinPage.workletProgram === 5 && tamblinPage.x.tamblin_current_program() === 5', 5);
+  const shownValues = await page.evaluate(`(() => {
+    for (let i = 0; i < 100; ++i) if (tamblinPage.editor.value(i) !== tamblinPage.x.tamblin_parameter(i)) return i;
+    return -1;
+  })()`);
+  check(!!selected && shownValues === -1, 'the program menu selects program 6 in the page and the worklet',
+    shownValues === -1 ? '' : `the editor shows another value of parameter ${shownValues}`);
+
+  // A key of the computer keyboard sounds through the worklet.
+  const quiet = await page.evaluate('tamblinPage.peakSeen || 0');
   await page.send('Input.dispatchKeyEvent', { type: 'keyDown', code: 'KeyA', key: 'a' });
-  await sleep(200);
+  const sounding = await page.waitFor('tamblinPage.peakSeen > 0.001 && tamblinPage.peakSeen', 5);
   await page.send('Input.dispatchKeyEvent', { type: 'keyUp', code: 'KeyA', key: 'a' });
+  check(quiet < 1e-4 && sounding > 0.001, 'the A key sounds', `peak ${quiet} -> ${sounding}`);
+  // A press on the on-screen keyboard holds its key down until the release.
+  const key = await page.evaluate(`(() => {
+    const r = document.querySelector('#keyboard .key.white').getBoundingClientRect();
+    return [r.left + r.width / 2, r.top + r.height * 0.8];
+  })()`);
+  await page.mouse('mousePressed', key[0], key[1]);
+  const held = await page.waitFor('document.querySelectorAll("#keyboard .key.down").length === 1', 2);
+  await page.mouse('mouseReleased', key[0], key[1]);
+  const released = await page.waitFor('document.querySelectorAll("#keyboard .key.down").length === 0', 2);
+  check(!!held && !!released, 'the on-screen keyboard plays a key while it is pressed');
+
   check(await page.evaluate('document.body.dataset.state !== "failed"'), 'no error on the page', page.console.join(' | '));
 
   const shot = await page.send('Page.captureScreenshot', { format: 'png', captureBeyondViewport: true });

@@ -146,7 +146,9 @@ class Session {
   received(data) {
     if (data.type === 'gate') {
       this.editor.setGatePosition(data.position);
+      this.showLevel(data.peak);
     } else if (data.type === 'changes') {
+      this.workletProgram = data.program;
       if (this.x.tamblin_current_program() !== data.program) this.x.tamblin_select_program(data.program);
       if ($('program').value !== String(data.program)) $('program').value = String(data.program);
       const now = performance.now();
@@ -159,6 +161,13 @@ class Session {
     } else if (data.type === 'error') {
       fail(`The instrument stopped: ${data.text}`);
     }
+  }
+
+  // The output's peak over the last report, held for a moment as a meter would.
+  showLevel(peak) {
+    this.peakSeen = Math.max(peak, (this.peakSeen || 0) * 0.9);
+    const meter = $('level');
+    meter.value = Math.min(1, this.peakSeen);
   }
 
   // Starts the audio (from a user gesture): the worklet builds the instrument with the page's program

@@ -3,7 +3,7 @@
 // frames.
 import { Player, instantiateSync } from './player.js';
 
-// The gate position goes to the page about every 25 ms (the editor's lamp timer) at 44.1 or 48 kHz.
+// The gate position and the output's peak go to the page about every 25 ms (the editor's lamp timer) at 44.1 or 48 kHz.
 const kGateReportBlocks = 8;
 
 class TamblinProcessor extends AudioWorkletProcessor {
@@ -47,8 +47,13 @@ class TamblinProcessor extends AudioWorkletProcessor {
       if (changes.length > 0) {
         this.port.postMessage({ type: 'changes', program: this.player.currentProgram(), changes });
       }
+      // The page's level display, and its check that keys sound.
+      let peak = this.peak || 0;
+      for (let k = 0; k < left.length; ++k) peak = Math.max(peak, Math.abs(left[k]), Math.abs(right[k]));
+      this.peak = peak;
       if (++this.blocks % kGateReportBlocks === 0) {
-        this.port.postMessage({ type: 'gate', position: this.player.gatePosition() });
+        this.port.postMessage({ type: 'gate', position: this.player.gatePosition(), peak });
+        this.peak = 0;
       }
     }
     return true;
