@@ -1,6 +1,6 @@
 // Renders the golden phrase of every factory program through both modules of a built page under node,
 // in the worklet's 128-frame blocks, and compares the lines with the golden file; and checks that
-// parameter and program changes inside a block act on their frames.
+// parameter and program changes inside a block act on their frames, and that the editor draws.
 // Usage: node check-golden.mjs <built page folder> <golden file>
 import { readFileSync } from 'node:fs';
 import { resolve } from 'node:path';
@@ -79,6 +79,20 @@ for (const [what, event, apply] of [
   checks += 1;
   if (!ok) ++failures;
   console.log(`${ok ? 'ok  ' : 'FAIL'} ${what} at frame 1000 inside a 128-frame block acts on its frame`);
+}
+// Both modules build the editor in an instance with the instrument beside it (the page's use) and draw
+// the whole window.
+for (const build of ['tamblin-simd.wasm', 'tamblin-scalar.wasm']) {
+  const x = instantiateSync(readFileSync(resolve(pageDir, build)));
+  const built = x.tamblin_create(kPhraseRate) === 1 && x.tamblin_editor_create() === 1 && x.tamblin_editor_take_dirty() === 1;
+  const [left, top, right, bottom] = built ? new Int32Array(x.memory.buffer, x.tamblin_editor_dirty_rect(), 4) : [0, 0, 0, 0];
+  const width = x.tamblin_editor_width(), height = x.tamblin_editor_height();
+  const pixels = new Uint32Array(x.memory.buffer, x.tamblin_editor_pixels(), width * height);
+  const colours = new Set(pixels).size;
+  const ok = built && left === 0 && top === 0 && right === width && bottom === height && colours > 50;
+  checks += 1;
+  if (!ok) ++failures;
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${build} draws the ${width}x${height} editor (${colours} colours)`);
 }
 console.log(`${checks - failures} passed, ${failures} failed`);
 process.exit(failures === 0 ? 0 : 1);
