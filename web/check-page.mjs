@@ -29,7 +29,7 @@ const profile = mkdtempSync(join(tmpdir(), 'tamblin-chromium-'));
 const browser = spawn(chromiumPath, [
   '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  '--autoplay-policy=no-user-gesture-required', '--window-size=900,1000',
+  '--window-size=900,1000',
   `--user-data-dir=${profile}`, '--remote-debugging-pipe', 'about:blank'],
 { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
 let browserLog = '';
@@ -148,7 +148,8 @@ try {
   })()`);
   check(colours > 50, 'the editor is drawn in the canvas', `${colours} colours`);
 
-  // Audio from a gesture, as a person would start it.
+  // Audio from a gesture, as a person would start it, and not before.
+  check(await page.evaluate('tamblinPage.context === null'), 'no audio context before a gesture');
   const start = await page.evaluate('(() => { const r = document.getElementById("start").getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()');
   await page.mouse('mousePressed', start[0], start[1]);
   await page.mouse('mouseReleased', start[0], start[1]);
