@@ -34,6 +34,12 @@ class EditorWindow {
   virtual void SetAll() = 0;  // draw every control whose value differs from what it last drew
   // The host's editor idle: platforms without their own event thread pump events here.
   virtual void idle() {}
+  // Before create(): the host calls idle() often on its UI thread, and every event, timer and call into
+  // the link happens inside idle(), on that thread; the window starts no thread of its own.
+  virtual void setDrivenByHost(bool driven) { (void)driven; }
+  // The window system's connection is gone (the X server died): the window draws nothing more, and its
+  // owner should close it; the process goes on.
+  virtual bool connectionLost() const { return false; }
 
   // The window's copy of the instrument's values: whole floats, no lock.
   void setParamValue(int index, float value) { paramValues[index].store(value, std::memory_order_relaxed); }

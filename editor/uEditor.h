@@ -46,6 +46,10 @@ class TPluginEditorWindow : public EditorWindow, public WindowEvents {
   void Hide() override;
   void SetAll() override;
   void idle() override;
+  void setDrivenByHost(bool driven) override {
+    if (backend_) backend_->setDrivenByOwner(driven);
+  }
+  bool connectionLost() const override { return backend_ && backend_->connectionLost(); }
 
   // The number separator used in value texts ("." or the user's locale's; read at creation).
   void setDecimalSeparator(std::string separator);

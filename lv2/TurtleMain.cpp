@@ -24,6 +24,7 @@ constexpr const char* kPrefixes =
     "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
     "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
+    "@prefix patch: <http://lv2plug.in/ns/ext/patch#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix time: <http://lv2plug.in/ns/ext/time#> .\n"
@@ -124,13 +125,21 @@ std::string plugin() {
       << "  ] , [\n"
       << "    a lv2:OutputPort , lv2:ControlPort ;\n    lv2:index " << kGateLampPort << " ;\n"
       << "    lv2:symbol \"gate_step\" ;\n    lv2:name \"Gate Step\" ;\n"
-      << "    lv2:minimum 0.0 ;\n    lv2:maximum " << number(kGateLampMaximum) << "\n  ] .\n\n";
+      << "    lv2:minimum 0.0 ;\n    lv2:maximum " << number(kGateLampMaximum) << "\n"
+      << "  ] , [\n"
+      << "    a lv2:OutputPort , atom:AtomPort ;\n    atom:bufferType atom:Sequence ;\n"
+      << "    atom:supports patch:Message ;\n"
+      << "    lv2:designation lv2:control ;\n"
+      << "    lv2:index " << kNotifyPort << " ;\n    lv2:symbol \"notify\" ;\n    lv2:name \"Notify\" ;\n"
+      << "    rdfs:comment \"A patch:Set for each parameter a mapped MIDI controller changed: patch:property <"
+      << kParameterUriPrefix << "SYMBOL>, patch:value the new value as an atom:Float\"\n  ] .\n\n";
   out << "<" << kUiUri << ">\n  a ui:X11UI ;\n"
-      << "  lv2:requiredFeature ui:parent ;\n"
-      << "  lv2:optionalFeature ui:resize , ui:idleInterface ;\n"
+      << "  lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
+      << "  lv2:optionalFeature ui:resize , urid:map ;\n"
       << "  lv2:extensionData ui:idleInterface ;\n"
       << "  ui:portNotification [ ui:plugin <" << kPluginUri << "> ; lv2:symbol \"gate_step\" ;"
-      << " ui:protocol ui:floatProtocol ] .\n";
+      << " ui:protocol ui:floatProtocol ] , [ ui:plugin <" << kPluginUri << "> ; lv2:symbol \"notify\" ;"
+      << " ui:protocol atom:eventTransfer ] .\n";
   return out.str();
 }
 

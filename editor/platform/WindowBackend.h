@@ -111,6 +111,13 @@ class WindowBackend {
   virtual void hideMenu() = 0;
   // The host's editor idle.
   virtual void idle() {}
+  // Before open(): true when the owner calls idle() on its user-interface thread often (every 25 ms or
+  // so) and wants every event, timer and call into the instrument made there, never on a thread of
+  // the backend's (an LV2 UI, whose host allows its functions only on the host's UI thread).
+  virtual void setDrivenByOwner(bool driven) { (void)driven; }
+  // The connection to the window system is gone (an X server that died): the window shows nothing more
+  // and its owner should close it.
+  virtual bool connectionLost() const { return false; }
 };
 
 // The backend of this platform (X11 on Linux, Win32 on Windows).

@@ -1,13 +1,17 @@
 // The bundle's UI in a real X server, loaded as a host loads it: embedded in the host's window through
-// ui:parent, clicked with XTest, its edits arriving as port writes, with and without idle calls, and
-// the host's port events redrawing controls and the gate lamp.
+// ui:parent, clicked with XTest, its edits arriving as port writes on the host's thread inside idle
+// calls and never from a thread of the UI's, the host's port events and the plug-in's notifications
+// redrawing controls and the gate lamp, and an X server that dies ending only the UI.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
+#include <lv2/patch/patch.h>
 #include <lv2/ui/ui.h>
 
 #include <cstring>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "Lv2TestHost.h"
@@ -29,6 +33,7 @@ struct PortWrite {
   uint32_t size;
   uint32_t format;
   float value;
+  std::thread::id thread;
 };
 
 class Lv2UiHost : public ::testing::Test {
@@ -67,17 +72,25 @@ class Lv2UiHost : public ::testing::Test {
     if (library_ != nullptr) dlclose(library_);
   }
 
-  void instantiate() {
+  // As a host that calls idle (ui:idleInterface) instantiates the UI; `idleFeature` false: as one
+  // that does not offer it.
+  void instantiate(bool idleFeature = true) {
     LV2_Feature parent{LV2_UI__parent, reinterpret_cast<void*>(static_cast<uintptr_t>(parent_))};
     LV2UI_Resize resize{this, [](LV2UI_Feature_Handle host, int width, int height) {
                           static_cast<Lv2UiHost*>(host)->size_ = {width, height};
                           return 0;
                         }};
     LV2_Feature resizeFeature{LV2_UI__resize, &resize};
-    const LV2_Feature* features[] = {&parent, urids_.feature(), &resizeFeature, nullptr};
+    LV2_Feature idleInterface{LV2_UI__idleInterface, nullptr};
+    const LV2_Feature* features[] = {&parent, urids_.feature(), &resizeFeature,
+                                     idleFeature ? &idleInterface : nullptr, nullptr};
     LV2UI_Widget widget = nullptr;
     handle_ = descriptor_->instantiate(descriptor_, lv2::kPluginUri, TAMBLIN_LV2_BUNDLE "/",
                                        &Lv2UiHost::write, this, &widget, features);
+    if (!idleFeature) {
+      EXPECT_EQ(handle_, nullptr);
+      return;
+    }
     ASSERT_NE(handle_, nullptr);
     widget_ = static_cast<::Window>(reinterpret_cast<uintptr_t>(widget));
     ASSERT_NE(widget_, 0u);
@@ -91,7 +104,7 @@ class Lv2UiHost : public ::testing::Test {
   static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
                     const void* buffer) {
     auto* host = static_cast<Lv2UiHost*>(controller);
-    PortWrite w{port, size, format, 0.0f};
+    PortWrite w{port, size, format, 0.0f, std::this_thread::get_id()};
     if (size == sizeof(float)) std::memcpy(&w.value, buffer, sizeof(float));
     std::lock_guard lock(host->writesMutex_);
     host->writes_.push_back(w);
@@ -108,10 +121,10 @@ class Lv2UiHost : public ::testing::Test {
   void portEvent(uint32_t port, float value) {
     descriptor_->port_event(handle_, port, sizeof value, 0, &value);
   }
-  void idle() {
+  void idle() { EXPECT_EQ(idleAnswer(), 0); }
+  int idleAnswer() {
     auto* idle = static_cast<const LV2UI_Idle_Interface*>(descriptor_->extension_data(LV2_UI__idleInterface));
-    ASSERT_NE(idle, nullptr);
-    EXPECT_EQ(idle->idle(handle_), 0);
+    return idle != nullptr ? idle->idle(handle_) : -1;
   }
 
   // A left click at a point of the editor window, in real X events.
@@ -165,21 +178,91 @@ TEST_F(Lv2UiHost, AClickOnTheVolumeSliderWritesItsPortWhileTheHostCallsIdle) {
 
 // "Tune 1" stands at (120, 45); a press 20 pixels from its top sets 1.0. The filter frequency dial
 // (10, 450, 51 x 45) and the gate lamps (515, 235, 16 x 256) redraw from the host's port events.
-TEST_F(Lv2UiHost, WithoutIdleCallsClicksStillWriteAndPortEventsRedrawTheControlsAndTheGateLamp) {
+TEST_F(Lv2UiHost, WithoutIdleCallsNothingReachesTheHostAndTheNextIdleWritesOnTheHostsThread) {
   instantiate();
   click(120 + 25, 45 + 20);
+  // Well past the time after which the editor's own thread used to take the events over.
+  std::this_thread::sleep_for(700ms);
+  EXPECT_TRUE(writesTo(8).empty()) << "a port write without an idle call, from a thread of the UI's";
   std::vector<PortWrite> found;
-  ASSERT_TRUE(waitFor([&] { return !(found = writesTo(8)).empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !(found = writesTo(8)).empty(); }, 5000ms, [this] { idle(); }));
   EXPECT_EQ(found.front().value, 1.0f);
+  EXPECT_EQ(found.front().thread, std::this_thread::get_id());
 
   const auto dialBefore = pixels(10, 450, 51, 45);
   portEvent(31, 0.0f);
-  EXPECT_TRUE(waitFor([&] { return pixels(10, 450, 51, 45) != dialBefore; }));
+  EXPECT_TRUE(waitFor([&] { return pixels(10, 450, 51, 45) != dialBefore; }, 5000ms, [this] { idle(); }));
   const auto lampsBefore = pixels(515, 235, 16, 256);
   portEvent(lv2::kGateLampPort, 7.0f);
-  EXPECT_TRUE(waitFor([&] { return pixels(515, 235, 16, 256) != lampsBefore; }));
+  EXPECT_TRUE(waitFor([&] { return pixels(515, 235, 16, 256) != lampsBefore; }, 5000ms, [this] { idle(); }));
   // Nothing the host sent came back as a write.
   EXPECT_TRUE(writesTo(31).empty());
+}
+
+TEST_F(Lv2UiHost, AHostThatDoesNotCallIdleGetsNoUi) { instantiate(false); }
+
+// The notification port's patch:Set of a parameter, as a host delivers it (atom:eventTransfer): the
+// editor shows the value and writes it to the port, so that the host learns of it; a damaged or other
+// message changes nothing.
+TEST_F(Lv2UiHost, ControllerChangesTheDspReportsAreShownAndWrittenToTheirPorts) {
+  instantiate();
+  const uint32_t object = urids_.id(LV2_ATOM__Object), set = urids_.id(LV2_PATCH__Set);
+  const uint32_t property = urids_.id(LV2_PATCH__property), value = urids_.id(LV2_PATCH__value);
+  const uint32_t urid = urids_.id(LV2_ATOM__URID), floatType = urids_.id(LV2_ATOM__Float);
+  const uint32_t frequency = urids_.id((std::string(lv2::kParameterUriPrefix) + lv2::parameterPort(31).symbol).c_str());
+  auto message = [&](uint32_t otype, uint32_t parameter, float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return std::vector<uint32_t>{56, object, 0, otype, property, 0, 4, urid, parameter, 0, value, 0, 4, floatType, bits, 0};
+  };
+  struct Case {
+    const char* what;
+    std::vector<uint32_t> atom;
+    uint32_t size;  // the bytes the host says it delivers
+    bool written;
+  };
+  const auto good = message(set, frequency, 0.0f);
+  const Case cases[] = {
+      {"a patch:Get", message(urids_.id(LV2_PATCH__Get), frequency, 0.0f), 64, false},
+      {"an unknown property", message(set, urids_.id("urn:nothing"), 0.0f), 64, false},
+      {"a value outside 0..1", message(set, frequency, 2.0f), 64, false},
+      {"an atom longer than the delivery", good, 60, false},
+      {"a delivery shorter than an atom header", good, 4, false},
+      {"the Filter Frequency at 0", good, 64, true},
+  };
+  const uint32_t transfer = urids_.id(LV2_ATOM__eventTransfer);
+  const auto dialBefore = pixels(10, 450, 51, 45);
+  for (const Case& c : cases) {
+    descriptor_->port_event(handle_, lv2::kNotifyPort, c.size, transfer, c.atom.data());
+    EXPECT_EQ(writesTo(31).size(), c.written ? 1u : 0u) << c.what;
+  }
+  ASSERT_EQ(writesTo(31).size(), 1u);
+  EXPECT_EQ(writesTo(31).front().value, 0.0f);
+  EXPECT_TRUE(waitFor([&] { return pixels(10, 450, 51, 45) != dialBefore; }, 5000ms, [this] { idle(); }));
+}
+
+// The UI on an X server of its own that is killed: idle answers 1 (close me), cleanup returns, and
+// the host's process lives on. In a child process, so that a UI that takes the process down fails the
+// test instead of ending the program.
+TEST_F(Lv2UiHost, AnXServerThatDiesEndsOnlyTheUi) {
+  auto scenario = [this] {
+    XvfbServer doomed;  // DISPLAY now names it, for the UI's connection
+    doomed.SetUp();
+    if (!XvfbServer::ready()) _exit(2);
+    display_ = XOpenDisplay(nullptr);  // the host's connection to it, not used after the kill
+    parent_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 600, 600, 0, 0, 0);
+    XMapWindow(display_, parent_);
+    XSync(display_, False);
+    instantiate();
+    if (handle_ == nullptr) _exit(3);
+    idle();
+    doomed.TearDown();
+    std::this_thread::sleep_for(400ms);  // time enough for any thread of the UI's to meet the broken connection
+    if (!waitFor([this] { return idleAnswer() == 1; }, 5000ms)) _exit(4);
+    descriptor_->cleanup(handle_);
+    _exit(0);  // the host's own connections are not ours to tidy: no leak check at exit
+  };
+  EXPECT_EXIT(scenario(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ constexpr int kMaxDisplays = 64;
 std::array<std::atomic<Display*>, kMaxDisplays> ourDisplays{};
 std::array<std::atomic<int>, kMaxDisplays> errorCounts{};
 std::atomic<XErrorHandler> previousHandler{nullptr};
+std::atomic<XIOErrorHandler> previousIoHandler{nullptr};
 std::mutex handlerMutex;
 int registeredDisplays = 0;
 
@@ -41,13 +42,29 @@ int onXError(Display* display, XErrorEvent* error) {
   return previous ? previous(display, error) : 0;
 }
 
+// A broken connection: for the editor's own, return, so that Xlib goes on to the connection's exit
+// handler (onConnectionLost), which returns too; the default handler, or a host's, would end the
+// process. Other connections go to the handler that was there before.
+int onXIoError(Display* display) {
+  for (int i = 0; i < kMaxDisplays; ++i) {
+    if (ourDisplays[i].load() == display) return 0;
+  }
+  const XIOErrorHandler previous = previousIoHandler.load();
+  return previous ? previous(display) : 0;
+}
+
+void onConnectionLost(Display*, void* lost) { static_cast<std::atomic<bool>*>(lost)->store(true); }
+
 bool registerDisplay(Display* display) {
   std::lock_guard lock(handlerMutex);
   for (int i = 0; i < kMaxDisplays; ++i) {
     Display* expected = nullptr;
     if (ourDisplays[i].compare_exchange_strong(expected, display)) {
       errorCounts[i].store(0);
-      if (registeredDisplays++ == 0) previousHandler = XSetErrorHandler(onXError);
+      if (registeredDisplays++ == 0) {
+        previousHandler = XSetErrorHandler(onXError);
+        previousIoHandler = XSetIOErrorHandler(onXIoError);
+      }
       return true;
     }
   }
@@ -63,6 +80,8 @@ void unregisterDisplay(Display* display) {
         // Only when ours is still the handler in force; a later one keeps its place.
         const XErrorHandler current = XSetErrorHandler(previousHandler.load());
         if (current != onXError) XSetErrorHandler(current);
+        const XIOErrorHandler currentIo = XSetIOErrorHandler(previousIoHandler.load());
+        if (currentIo != onXIoError) XSetIOErrorHandler(currentIo);
       }
       return;
     }
@@ -106,6 +125,8 @@ bool X11Backend::open(void* parentWindow, int width, int height, WindowEvents& e
     display_ = nullptr;
     return false;
   }
+  lost_ = false;
+  XSetIOErrorExitHandler(display_, onConnectionLost, &lost_);
   events_ = &events;
   width_ = width;
   height_ = height;
@@ -149,8 +170,10 @@ bool X11Backend::open(void* parentWindow, int width, int height, WindowEvents& e
   wakeWrite_ = fds[1];
   nextLamp_ = Clock::now() + std::chrono::milliseconds(kGateLampIntervalMs);
   nextRefresh_ = Clock::now() + std::chrono::milliseconds(kRefreshIntervalMs);
-  threadState_ = std::make_shared<ThreadState>();
-  thread_ = std::thread([this, state = threadState_] { run(state); });
+  if (!drivenByOwner_) {
+    threadState_ = std::make_shared<ThreadState>();
+    thread_ = std::thread([this, state = threadState_] { run(state); });
+  }
   return true;
 }
 
@@ -196,7 +219,17 @@ void X11Backend::close() {
 }
 
 void X11Backend::releaseResources() {
-  if (display_ != nullptr) {
+  if (display_ != nullptr && lost_) {
+    // Nothing is left on the server's side; the images, the GC and the connection's memory are ours
+    // to free (Xlib drops the requests of a broken connection). The connection stays ours until it is
+    // closed, should closing meet the broken socket again.
+    if (menuImage_ != nullptr) XDestroyImage(menuImage_);
+    if (image_ != nullptr) XDestroyImage(image_);
+    if (gc_ != nullptr) XFreeGC(display_, gc_);
+    Display* display = display_;
+    XCloseDisplay(display);
+    unregisterDisplay(display);
+  } else if (display_ != nullptr) {
     // A grab dies with the connection; the ungrab makes sure none outlives the editor's windows.
     XUngrabPointer(display_, CurrentTime);
     XUngrabKeyboard(display_, CurrentTime);
@@ -226,13 +259,13 @@ void X11Backend::releaseResources() {
 }
 
 void X11Backend::setBounds(int left, int top, int, int) {
-  if (display_ == nullptr || windowGone_) return;
+  if (!live() || windowGone_) return;
   XMoveWindow(display_, window_, left, top);
   XFlush(display_);
 }
 
 void X11Backend::setVisible(bool visible) {
-  if (display_ == nullptr || windowGone_) return;
+  if (!live() || windowGone_) return;
   if (visible) {
     XMapRaised(display_, window_);
   } else {
@@ -267,13 +300,13 @@ void X11Backend::putImage(::Window target, XImage* image, const Image& source, c
 }
 
 void X11Backend::present(const Image& frame, const Rect& area) {
-  if (display_ == nullptr || windowGone_) return;
+  if (!live() || windowGone_) return;
   putImage(window_, image_, frame, area);
   XFlush(display_);
 }
 
 void X11Backend::capturePointer() {
-  if (display_ == nullptr || windowGone_) return;
+  if (!live() || windowGone_) return;
   dragGrab_ = true;
   XGrabPointer(display_, window_, False, kPointerEvents, GrabModeAsync, GrabModeAsync, None, None,
                CurrentTime);
@@ -282,13 +315,13 @@ void X11Backend::capturePointer() {
 
 void X11Backend::releasePointer() {
   dragGrab_ = false;
-  if (display_ == nullptr) return;
+  if (!live()) return;
   XUngrabPointer(display_, CurrentTime);
   XFlush(display_);
 }
 
 void X11Backend::showMenu(int windowX, int windowY, const Image& menu) {
-  if (display_ == nullptr || windowGone_ || menu.width() <= 0 || menu.height() <= 0) return;
+  if (!live() || windowGone_ || menu.width() <= 0 || menu.height() <= 0) return;
   const int screen = DefaultScreen(display_);
   const ::Window root = RootWindow(display_, screen);
   int rootX = 0, rootY = 0;
@@ -338,14 +371,14 @@ void X11Backend::showMenu(int windowX, int windowY, const Image& menu) {
 }
 
 void X11Backend::presentMenu(const Image& menu) {
-  if (display_ == nullptr || !menuOpen_ || menuImage_ == nullptr) return;
+  if (!live() || !menuOpen_ || menuImage_ == nullptr) return;
   menuPicture_ = menu;
   putImage(menuWindow_, menuImage_, menu, menu.bounds());
   XFlush(display_);
 }
 
 void X11Backend::hideMenu() {
-  if (display_ == nullptr || !menuOpen_) return;
+  if (!live() || !menuOpen_) return;
   menuOpen_ = false;
   XUngrabPointer(display_, CurrentTime);
   XUngrabKeyboard(display_, CurrentTime);
@@ -358,7 +391,7 @@ void X11Backend::idle() {
   // The lock's last unlock makes the calls the events queued, on this thread.
   std::lock_guard lock(events_->windowLock());
   lastIdleMs_ = millisecondsSince(start_);
-  if (display_ != nullptr) pump();
+  if (live()) pump();
 }
 
 void X11Backend::run(const std::shared_ptr<ThreadState>& state) {
@@ -372,8 +405,10 @@ void X11Backend::run(const std::shared_ptr<ThreadState>& state) {
           std::min(nextLamp_, nextRefresh_) - Clock::now());
       timeout = static_cast<int>(std::clamp<int64_t>(untilTimer.count(), 0, kGateLampIntervalMs));
     }
+    // A lost connection's socket reads as ready for ever: only the wake pipe is waited on then.
+    const bool lost = lost_.load();
     pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {ConnectionNumber(display_), POLLIN, 0}};
-    poll(fds, hostIdles ? 1 : 2, timeout);
+    poll(fds, hostIdles || lost ? 1 : 2, lost ? -1 : timeout);
     char drain[16];
     while (read(wakeRead_, drain, sizeof drain) > 0) {
     }
@@ -408,7 +443,7 @@ bool X11Backend::makeCalls(std::vector<HostCall>& calls, ThreadState& state) {
 }
 
 void X11Backend::pump() {
-  while (display_ != nullptr && XPending(display_) > 0) {
+  while (live() && XPending(display_) > 0) {
     XEvent event;
     XNextEvent(display_, &event);
     handle(event);

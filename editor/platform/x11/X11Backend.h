@@ -20,7 +20,12 @@ namespace tamblin {
 // kIdleGraceMs), idle() reads the X events and runs the timers on the host's thread. When it does
 // not, the backend's own thread waits on the X connection with poll() and does the same. Either way
 // every piece of window code runs under the window's lock, so the two never overlap, and the calls
-// into the instrument that the events bring are made after the lock is let go (WindowLock).
+// into the instrument that the events bring are made after the lock is let go (WindowLock). Driven by
+// its owner (setDrivenByOwner), the backend starts no thread: idle() alone does all of it.
+//
+// A connection that breaks (the X server dies) ends only the editor: Xlib's fatal-error path runs our
+// handlers for the editor's connections, which mark it lost and return; from then on the backend makes
+// no X call but closing the connection, and connectionLost() tells the owner.
 class X11Backend final : public WindowBackend {
  public:
   static constexpr int kIdleGraceMs = 250;
@@ -41,6 +46,8 @@ class X11Backend final : public WindowBackend {
   void presentMenu(const Image& menu) override;
   void hideMenu() override;
   void idle() override;
+  void setDrivenByOwner(bool driven) override { drivenByOwner_ = driven; }
+  bool connectionLost() const override { return lost_.load(); }
 
   // The child window's id (0 before open), for tests.
   ::Window window() const { return window_; }
@@ -68,6 +75,8 @@ class X11Backend final : public WindowBackend {
   void putImage(::Window target, XImage* image, const Image& source, const Rect& area);
   XImage* makeImage(int width, int height);
   void releaseResources();
+  // Open and its connection not lost: X calls may be made.
+  bool live() const { return display_ != nullptr && !lost_.load(); }
 
   Display* display_ = nullptr;
   ::Window window_ = 0;
@@ -84,6 +93,8 @@ class X11Backend final : public WindowBackend {
   bool menuOpen_ = false;
   bool dragGrab_ = false;    // the window holds the pointer for a drag
   bool windowGone_ = false;  // destroyed with the host's window before the editor closed
+  bool drivenByOwner_ = false;
+  std::atomic<bool> lost_{false};  // set by Xlib's fatal-error path, on whichever thread met it
 
   std::thread thread_;
   std::shared_ptr<ThreadState> threadState_;
