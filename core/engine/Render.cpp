@@ -1,5 +1,4 @@
-// The block render loop: per frame the messages, clocks and ticks, the voices and the output stage; in
-// runs of frames (render) or frame by frame (renderPlain).
+// The block render loop: the voices in runs of frames (render) or frame by frame (renderPlain), summed.
 #include <algorithm>
 #include <cmath>
 #include <cstring>

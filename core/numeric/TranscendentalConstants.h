@@ -1,4 +1,4 @@
-// The constants of the sine, cosine and exponential: shared by the accurate routines, their quick float paths and the voice kernels' lanes.
+// The constants of the sine, cosine and exponential, for the routines and the voice kernels' quick lanes.
 //
 // Every digit here decides samples: the accurate routines (Transcendental.cpp), the quick float paths
 // beside them (Transcendental.h) and the kernels' quick lanes (core/engine/kernels/QuickMath.inc) must
