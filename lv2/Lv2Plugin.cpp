@@ -1,4 +1,4 @@
-// The LV2 plug-in: the instrument's engine behind LV2 ports, MIDI and host tempo on their exact frames.
+// The LV2 plug-in: the instrument behind LV2 ports, MIDI and host tempo on their exact frames.
 #include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
 #include <lv2/core/lv2.h>
@@ -12,19 +12,18 @@
 #include <cstring>
 #include <new>
 
-#include "Engine.h"
-#include "FactoryBank.h"
+#include "Instrument.h"
 #include "Ports.h"
 
 namespace tamblin::lv2 {
 
 namespace {
 
-// One instance: the engine and what the host's ports and messages last told it. Every entry is
+// One instance: the instrument and what the host's ports and messages last told it. Every entry is
 // called by the host on its audio thread, apart from instantiate and cleanup.
-class Instrument final : public EngineHost {
+class Plugin final : public InstrumentHost {
  public:
-  Instrument(float sampleRate, LV2_URID_Map& map) {
+  Plugin(float sampleRate, LV2_URID_Map& map) {
     midiEvent_ = map.map(map.handle, LV2_MIDI__MidiEvent);
     atomObject_ = map.map(map.handle, LV2_ATOM__Object);
     atomBlank_ = map.map(map.handle, LV2_ATOM__Blank);
@@ -88,24 +87,18 @@ class Instrument final : public EngineHost {
     }
     queueStaged(stagedFrame - pieceStart);
     if (frames > pieceStart) renderPiece(pieceStart, frames);
-    if (gateLamp_ != nullptr) *gateLamp_ = engine_.gatePositionForDisplay();
+    if (gateLamp_ != nullptr) *gateLamp_ = instrument_.gatePosition();
   }
 
-  // EngineHost: the host's tempo.
+  // InstrumentHost: the host's tempo.
   float hostTempo() override { return tempoFromBpm(bpm_); }
-  void setParameterFromController(int32_t index, float value) override { engine_.setParameter(index, value); }
-  void controllerMessageHandled() override {}
 
  private:
-  // A new engine loads program 0 as the VST 2 instrument does at construction.
+  // The instrument starts in program 0; the program is applied again at the host's rate.
   void start(float sampleRate) {
-    engine_.setSampleRate(sampleRate);
-    const FactoryProgram& program = kFactoryBank[0];
-    float values[kNumStoredValues] = {};
-    for (std::size_t k = 0; k < program.count; ++k) values[program.values[k].index] = program.values[k].value;
-    for (int i = 0; i < kNumStoredValues; ++i) engine_.setParameter(i, values[i]);
-    for (int i = 0; i < kNumParams; ++i) lastPortValues_[i] = engine_.param(i);
-    engine_.resetAfterProgramChange();
+    instrument_.setSampleRate(sampleRate);
+    instrument_.selectProgram(0);
+    for (int i = 0; i < kNumParams; ++i) lastPortValues_[i] = instrument_.parameter(i);
   }
 
   // Port values that changed since the last block act at its start, in parameter order.
@@ -115,7 +108,7 @@ class Instrument final : public EngineHost {
       const float value = *parameterPorts_[i];
       if (std::memcmp(&value, &lastPortValues_[i], sizeof value) == 0) continue;
       lastPortValues_[i] = value;
-      engine_.setParameter(i, value);
+      instrument_.setParameter(i, value);
     }
   }
 
@@ -130,7 +123,7 @@ class Instrument final : public EngineHost {
 
   void queueStaged(uint32_t frameInPiece) {
     for (int i = 0; i < stagedCount_; ++i) staged_[i].deltaFrames = static_cast<int32_t>(frameInPiece);
-    engine_.processEvents(staged_, stagedCount_);
+    instrument_.processEvents(staged_, stagedCount_);
     stagedCount_ = 0;
   }
 
@@ -157,11 +150,11 @@ class Instrument final : public EngineHost {
   }
 
   void renderPiece(uint32_t from, uint32_t to) {
-    engine_.render(nullptr, left_ != nullptr ? left_ + from : nullptr,
+    instrument_.render(nullptr, left_ != nullptr ? left_ + from : nullptr,
                    right_ != nullptr ? right_ + from : nullptr, static_cast<int32_t>(to - from));
   }
 
-  Engine engine_{*this};
+  Instrument instrument_{*this};
   const float* parameterPorts_[kNumParams] = {};
   float lastPortValues_[kNumParams] = {};
   const LV2_Atom_Sequence* events_ = nullptr;
@@ -186,16 +179,16 @@ LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV
       map = static_cast<LV2_URID_Map*>(features[i]->data);
   }
   if (map == nullptr || map->map == nullptr) return nullptr;
-  return new (std::nothrow) Instrument(static_cast<float>(rate), *map);
+  return new (std::nothrow) Plugin(static_cast<float>(rate), *map);
 }
 
 void connectPort(LV2_Handle instance, uint32_t port, void* data) {
-  static_cast<Instrument*>(instance)->connect(port, data);
+  static_cast<Plugin*>(instance)->connect(port, data);
 }
 void activate(LV2_Handle) {}
-void run(LV2_Handle instance, uint32_t frames) { static_cast<Instrument*>(instance)->run(frames); }
+void run(LV2_Handle instance, uint32_t frames) { static_cast<Plugin*>(instance)->run(frames); }
 void deactivate(LV2_Handle) {}
-void cleanup(LV2_Handle instance) { delete static_cast<Instrument*>(instance); }
+void cleanup(LV2_Handle instance) { delete static_cast<Plugin*>(instance); }
 const void* extensionData(const char*) { return nullptr; }
 
 const LV2_Descriptor kDescriptor = {kPluginUri, instantiate, connectPort, activate,

@@ -29,11 +29,7 @@ std::string symbolOf(const std::string& name) {
 float choiceCentre(int k, int count) { return choiceValue(k, count); }
 
 float programValue(int program, int index) {
-  const FactoryProgram& bank = kFactoryBank[program];
-  for (std::size_t k = 0; k < bank.count; ++k) {
-    if (bank.values[k].index == index) return bank.values[k].value;
-  }
-  return 0.0f;
+  return factoryValue(kFactoryBank[program], index);
 }
 
 ParameterPort parameterPort(int index) {

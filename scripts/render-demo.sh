@@ -64,6 +64,7 @@ page="$out/index.html"
   echo '<style>body{font-family:sans-serif;background:#111;color:#ddd;max-width:1240px;margin:auto}img{width:100%}</style>'
   echo '<h1>Tamblin: the demo phrase on every factory program</h1>'
   echo "<p>Each program plays $kDemoTrimDb dB below its own Volume, so that no chord reaches the output's soft clipper.</p>"
+  echo '<p>Play it yourself in the browser: <a href="../../build/web/page/index.html">the playable page</a> (build the web preset and serve the checkout, as the README says under "In the browser").</p>'
 } > "$page"
 
 loud=0

@@ -31,6 +31,12 @@ fail() {
   exit 1
 }
 
+# A check that reads a file it found by path fails when the file is not there, instead of finding
+# nothing wrong in nothing.
+need_file() {
+  [ -s "$1" ] || fail "$1 is missing or empty"
+}
+
 # The Linux reference: the same host check against the Linux library.
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs" --target tamblin-host-check Tamblin2
@@ -49,9 +55,13 @@ done
 # none of the C library's transcendental functions (x87 code in mingw). Loads, stores and integer
 # conversions, which are exact, may remain.
 engine=build/windows-x86/core/engine/libtamblin_engine.a
-x87=$(i686-w64-mingw32-objdump -d "$engine" | grep -E '\s(f(i?(add|sub|subr|mul|div|divr)p?|sqrt|sin|cos|sincos|ptan|patan|prem1?|rndint|scale|xtract|yl2x|yl2xp1|2xm1|chs|abs|u?comp?p?|u?comip?))[slqt]?\s' || true)
+need_file "$engine"
+disassembly=$(i686-w64-mingw32-objdump -d "$engine") || fail "objdump could not read $engine"
+grep -q 'voiceKernels\|Engine' <<<"$disassembly" || fail "$engine holds no engine code"
+x87=$(grep -E '\s(f(i?(add|sub|subr|mul|div|divr)p?|sqrt|sin|cos|sincos|ptan|patan|prem1?|rndint|scale|xtract|yl2x|yl2xp1|2xm1|chs|abs|u?comp?p?|u?comip?))[slqt]?\s' <<<"$disassembly" || true)
 [ -z "$x87" ] || { echo "$x87" | head; fail "x87 arithmetic in the 32-bit engine"; }
-libm=$(i686-w64-mingw32-nm -u "$engine" | grep -E ' _(sin|cos|tan|exp|exp2|expm1|log|log2|log10|log1p|pow|atan2?|asin|acos|sinh|cosh|tanh)[fl]?$' || true)
+undefined=$(i686-w64-mingw32-nm -u "$engine") || fail "nm could not read $engine"
+libm=$(echo "$undefined" | grep -E ' _(sin|cos|tan|exp|exp2|expm1|log|log2|log10|log1p|pow|atan2?|asin|acos|sinh|cosh|tanh)[fl]?$' || true)
 [ -z "$libm" ] || fail "the 32-bit engine calls the C library's $libm"
 echo "32-bit engine: SSE2 arithmetic only, no C library transcendentals"
 
@@ -72,6 +82,8 @@ for preset in windows-x86 windows-x64; do
   esac
   dll="$root/build/$preset/vst2/Tamblin2.dll"
   check="$root/build/$preset/tests/hostcheck/tamblin-host-check.exe"
+  need_file "$dll"
+  need_file "$check"
   echo "== $preset: $(basename "$dll")"
 
   # Exactly the two entry names, and nothing but Windows' own DLLs to load.

@@ -2,9 +2,9 @@
 # Installs what the build needs, then builds and runs every test: the release build (with the
 # benchmarks built and given a short smoke run), the threads test under ThreadSanitizer, about a minute
 # of coverage-guided fuzzing, the Windows DLLs under Wine (scripts/test-windows.sh) and the address +
-# undefined-behaviour sanitizer build.
-# TAMBLIN_SKIP_SANITIZE=1, TAMBLIN_SKIP_TSAN=1, TAMBLIN_SKIP_FUZZ=1 and TAMBLIN_SKIP_WINDOWS=1 leave
-# those runs out; TAMBLIN_SOAK=1 makes the soak and careless-host tests run for hours
+# undefined-behaviour sanitizer build, and the browser build in headless Chromium (scripts/test-web.sh).
+# TAMBLIN_SKIP_SANITIZE=1, TAMBLIN_SKIP_TSAN=1, TAMBLIN_SKIP_FUZZ=1, TAMBLIN_SKIP_WINDOWS=1 and
+# TAMBLIN_SKIP_WEB=1 leave those runs out; TAMBLIN_SOAK=1 makes the soak and careless-host tests run for hours
 # (TAMBLIN_SOAK_MINUTES=N: N minutes of soak audio); TAMBLIN_FUZZ_SECONDS=N fuzzes each target N
 # seconds; TAMBLIN_VALGRIND=1 adds the load-and-unload test under valgrind's memcheck.
 set -euo pipefail
@@ -37,6 +37,10 @@ fi
 
 if [ "${TAMBLIN_SKIP_WINDOWS:-0}" != 1 ]; then
   bash scripts/test-windows.sh
+fi
+
+if [ "${TAMBLIN_SKIP_WEB:-0}" != 1 ]; then
+  bash scripts/test-web.sh
 fi
 
 if [ "${TAMBLIN_SKIP_SANITIZE:-0}" != 1 ]; then

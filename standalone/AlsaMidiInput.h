@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "Instrument.h"
+#include "Player.h"
 #include "MidiQueue.h"
 
 typedef struct _snd_seq snd_seq_t;

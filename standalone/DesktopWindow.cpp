@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "DAEffectX.h"
+#include "Layout.h"
+#include "Player.h"
 
 // Xlib's macros (None, Bool, Status) come after every other header.
 #include <X11/Xatom.h>
@@ -12,23 +13,11 @@
 #include <X11/Xutil.h>
 
 namespace tamblin::standalone {
-namespace {
 
-void editorSize(AEffect* effect, int& width, int& height) {
-  ERect* rect = nullptr;
-  if (effect->dispatcher(effect, effEditGetRect, 0, 0, &rect, 0.0f) != 0 && rect != nullptr) {
-    width = rect->right - rect->left;
-    height = rect->bottom - rect->top;
-  }
-}
-
-}  // namespace
-
-DesktopWindow::DesktopWindow(AEffect* effect) : effect_(effect) {
+DesktopWindow::DesktopWindow(Player& player) : player_(player) {
   display_ = XOpenDisplay(nullptr);
   if (display_ == nullptr) throw std::runtime_error("cannot open the X display (is DISPLAY set? --no-gui runs without a window)");
-  int width = 544, height = 536;
-  editorSize(effect_, width, height);
+  int width = kWindowWidth, height = kWindowHeight;
   const int screen = DefaultScreen(display_);
   window_ = XCreateSimpleWindow(display_, RootWindow(display_, screen), 0, 0, static_cast<unsigned>(width),
                                 static_cast<unsigned>(height), 0, BlackPixel(display_, screen),
@@ -47,14 +36,14 @@ DesktopWindow::DesktopWindow(AEffect* effect) : effect_(effect) {
   XSelectInput(display_, window_, StructureNotifyMask);
 
   // The editor makes its child window inside ours, then tells its real size.
-  if (effect_->dispatcher(effect_, effEditOpen, 0, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(window_)),
-                          0.0f) != 1) {
+  if (!player_.openEditor(reinterpret_cast<void*>(static_cast<uintptr_t>(window_)))) {
     XDestroyWindow(display_, window_);
     XCloseDisplay(display_);
     throw std::runtime_error("the editor window could not be opened");
   }
   editorOpen_ = true;
-  editorSize(effect_, width, height);
+  width = player_.editorWindow()->ClientWidth();
+  height = player_.editorWindow()->ClientHeight();
   XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
   XSizeHints* hints = XAllocSizeHints();
   if (hints != nullptr) {
@@ -69,7 +58,7 @@ DesktopWindow::DesktopWindow(AEffect* effect) : effect_(effect) {
 }
 
 DesktopWindow::~DesktopWindow() {
-  if (editorOpen_) effect_->dispatcher(effect_, effEditClose, 0, 0, nullptr, 0.0f);
+  if (editorOpen_) player_.closeEditor();
   XDestroyWindow(display_, window_);
   XCloseDisplay(display_);
 }
@@ -84,7 +73,7 @@ bool DesktopWindow::serve() {
     if (event.type == ClientMessage && static_cast<unsigned long>(event.xclient.data.l[0]) == deleteWindow_) open = false;
     if (event.type == DestroyNotify && event.xdestroywindow.window == window_) open = false;
   }
-  effect_->dispatcher(effect_, effEditIdle, 0, 0, nullptr, 0.0f);
+  if (EditorWindow* editor = player_.editorWindow()) editor->idle();
   return open;
 }
 

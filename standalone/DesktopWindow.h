@@ -4,16 +4,17 @@
 
 #include <string>
 
-#include "DAEffect.h"
 
 typedef struct _XDisplay Display;
 
 namespace tamblin::standalone {
 
+class Player;
+
 class DesktopWindow {
  public:
   // Opens the display, makes the window and opens the editor in it; throws std::runtime_error.
-  explicit DesktopWindow(AEffect* effect);
+  explicit DesktopWindow(Player& player);
   ~DesktopWindow();
   DesktopWindow(const DesktopWindow&) = delete;
   DesktopWindow& operator=(const DesktopWindow&) = delete;
@@ -25,7 +26,7 @@ class DesktopWindow {
   void setTitle(const std::string& title);
 
  private:
-  AEffect* effect_;
+  Player& player_;
   Display* display_ = nullptr;
   unsigned long window_ = 0;
   unsigned long deleteWindow_ = 0;

@@ -82,7 +82,7 @@ JackAudio::JackAudio(const std::string& clientName, const std::string& serverNam
 
 JackAudio::~JackAudio() { stop(); }
 
-void JackAudio::start(Instrument& instrument, AlsaMidiInput* alsa, int wakeFd) {
+void JackAudio::start(Player& instrument, AlsaMidiInput* alsa, int wakeFd) {
   instrument_ = &instrument;
   alsa_ = alsa;
   wakeFd_ = wakeFd;

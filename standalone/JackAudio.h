@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Instrument.h"
+#include "Player.h"
 
 namespace tamblin::standalone {
 
@@ -34,7 +34,7 @@ class JackAudio {
   const std::string& clientName() const { return name_; }
 
   // Starts rendering; a byte is written to `wakeFd` if the server goes away.
-  void start(Instrument& instrument, AlsaMidiInput* alsa, int wakeFd);
+  void start(Player& instrument, AlsaMidiInput* alsa, int wakeFd);
   // Connects the outputs to the first two physical playback ports and every physical MIDI source to
   // the input; answers what could not be done (a missing MIDI source only when `midiExpected`).
   std::vector<std::string> connectPhysical(bool midiExpected);
@@ -55,7 +55,7 @@ class JackAudio {
   jack_port_t* midiIn_ = nullptr;
   jack_port_t* outLeft_ = nullptr;
   jack_port_t* outRight_ = nullptr;
-  Instrument* instrument_ = nullptr;
+  Player* instrument_ = nullptr;
   AlsaMidiInput* alsa_ = nullptr;
   int wakeFd_ = -1;
   bool active_ = false;

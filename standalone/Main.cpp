@@ -11,11 +11,12 @@
 
 #include "AlsaMidiInput.h"
 #include "DesktopWindow.h"
-#include "Instrument.h"
+#include "Player.h"
 #include "JackAudio.h"
 #include "Options.h"
 #include "StateFile.h"
 
+using namespace tamblin;
 using namespace tamblin::standalone;
 
 namespace {
@@ -80,7 +81,7 @@ std::optional<InstrumentState> savedState(const std::string& path, bool reset, b
   return std::nullopt;
 }
 
-bool saveState(const std::string& path, const Instrument& instrument, bool keepOld) {
+bool saveState(const std::string& path, const Player& instrument, bool keepOld) {
   if (path.empty()) {
     say("neither XDG_CONFIG_HOME nor HOME is set: the programs are not saved");
     return false;
@@ -109,7 +110,7 @@ int run(const Options& options) {
     return 1;
   }
 
-  Instrument instrument(static_cast<float>(rate), options.tempo);
+  Player instrument(static_cast<float>(rate), options.tempo);
   applyStart(instrument, state, options);
 
   std::unique_ptr<AlsaMidiInput> alsa;
@@ -133,7 +134,7 @@ int run(const Options& options) {
   joining.release();
 
   std::unique_ptr<DesktopWindow> window;
-  if (!options.noGui) window = std::make_unique<DesktopWindow>(instrument.effect());
+  if (!options.noGui) window = std::make_unique<DesktopWindow>(instrument);
 
   bool closed = false;
   while (!closed && !jack.serverGone()) {

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "Instrument.h"
+#include "Player.h"
 
 namespace tamblin::standalone {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "ParameterTable.h"
-#include "uPlugin.h"
+#include "Instrument.h"
 
 namespace tamblin::standalone {
 namespace {
@@ -96,7 +96,7 @@ Options parseOptions(const std::vector<std::string>& arguments) {
     } else if (option == "--reset") {
       flag(options.reset);
     } else if (option == "--program") {
-      options.program = static_cast<int>(wholeNumber(option, value(), 0, APlugin::kNumPrograms - 1));
+      options.program = static_cast<int>(wholeNumber(option, value(), 0, Instrument::kNumPrograms - 1));
     } else if (option == "--param") {
       const std::string text = value();
       const size_t equals = text.find('=');

@@ -1,5 +1,5 @@
-// What tamblin keeps between runs: the current program and every program's name and values, as a
-// small text file in the user's configuration folder.
+// What tamblin keeps between runs: the instrument's state in its text form, as a small file in the
+// user's configuration folder.
 #pragma once
 
 #include <array>
@@ -7,33 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "FactoryBank.h"
-#include "ParameterTable.h"
+#include "State.h"
 
 namespace tamblin::standalone {
-
-constexpr int kStateProgramCount = kFactoryProgramCount;
-constexpr int kStateValueCount = kNumStoredValues;
-
-struct StoredProgram {
-  std::string name;
-  std::array<float, kStateValueCount> values{};
-  friend bool operator==(const StoredProgram&, const StoredProgram&) = default;
-};
-
-struct InstrumentState {
-  int currentProgram = 0;
-  std::array<StoredProgram, kStateProgramCount> programs;
-  friend bool operator==(const InstrumentState&, const InstrumentState&) = default;
-};
-
-// The file's text. Values are written with enough digits to read back bit for bit.
-std::string formatState(const InstrumentState& state);
-
-// Reads a state text. Anything unexpected (another header, a missing or repeated program, a value that
-// is not a number in 0..1, a stray line) makes the whole text unusable: the answer is empty and
-// `problem` says what and where.
-std::optional<InstrumentState> parseState(std::string_view text, std::string& problem);
 
 // $XDG_CONFIG_HOME/tamblin/state, else $HOME/.config/tamblin/state; empty when neither is set.
 std::string defaultStatePath();

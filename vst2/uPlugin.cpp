@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "APluginEditor.h"
-#include "FactoryBank.h"
 
 namespace {
 
@@ -24,24 +23,9 @@ constexpr std::size_t kHostTextCapacity = 64;
 
 }  // namespace
 
-// ---- APluginProgram -------------------------------------------------------------------------------
-
-APluginProgram::APluginProgram() {
-  for (auto& v : values) v.store(0.0f, std::memory_order_relaxed);
-  setName("Init");
-}
-
-void APluginProgram::setName(const char* text) {
-  std::size_t length = 0;
-  while (length < kNameSize - 1 && text[length] != '\0') ++length;
-  std::memcpy(name, text, length);
-  std::memset(name + length, 0, kNameSize - length);
-}
-
 // ---- Construction and destruction -------------------------------------------------------------------
 
 APlugin::APlugin(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, tamblin::kNumParams) {
-  for (int p = kNumPrograms - 1; p >= 0; --p) programs[p] = std::make_unique<APluginProgram>();
   setEditor(new APluginEditor(this));
   hasVu(false);
   setNumInputs(2);
@@ -50,7 +34,6 @@ APlugin::APlugin(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kN
   canProcessReplacing(true);
   isSynth(true);
   setUniqueID(fourChars('T', 'm', 'b', 'l'));
-  loadFactoryBank();
   setProgram(0);
 }
 
@@ -60,32 +43,12 @@ APlugin::~APlugin() {
   editor = nullptr;
 }
 
-void APlugin::loadFactoryBank() {
-  for (int p = 0; p < kNumPrograms; ++p) {
-    const tamblin::FactoryProgram& factory = tamblin::kFactoryBank[p];
-    for (int i = 0; i < tamblin::kNumStoredValues; ++i) programs[p]->setValue(i, 0.0f);
-    for (std::size_t k = 0; k < factory.count; ++k) programs[p]->setValue(factory.values[k].index, factory.values[k].value);
-    programs[p]->setName(factory.name);
-  }
-}
-
 // ---- Parameters --------------------------------------------------------------------------------------
 
-void APlugin::setParameter(VstInt32 index, float value) {
-  if (index < 0 || index >= tamblin::kNumStoredValues) return;
-  if (value > 1.0f)
-    value = 1.0f;
-  else if (value < 0.0f)
-    value = 0.0f;
-  else if (std::isnan(value))
-    value = 0.0f;
-  engine.setParameter(index, value);
-  programs[loadCurProgram()]->setValue(index, value);
-  if (editor) editor->update();
-}
+void APlugin::setParameter(VstInt32 index, float value) { instrument.setParameter(index, value); }
 
 float APlugin::getParameter(VstInt32 index) {
-  return index >= 0 && index < tamblin::kNumParams ? engine.param(index) : 0.0f;
+  return index >= 0 && index < tamblin::kNumParams ? instrument.parameter(index) : 0.0f;
 }
 
 void APlugin::getParameterName(VstInt32 index, char* text) {
@@ -104,25 +67,24 @@ void APlugin::refreshEditor() {
 // ---- Programs ----------------------------------------------------------------------------------------
 
 void APlugin::setProgram(VstInt32 program) {
-  engine.requestSampleRate(static_cast<float>(updateSampleRate()));
+  instrument.setSampleRate(static_cast<float>(updateSampleRate()));
   if (program < 0 || program >= kNumPrograms) return;
   storeCurProgram(program);
-  for (int i = 0; i < tamblin::kNumStoredValues; ++i) setParameter(i, programs[program]->value(i));
-  engine.requestResetAfterProgramChange();
+  instrument.selectProgram(program);
   if (!isEditorClosed() && editor) editor->update();
 }
 
 void APlugin::setProgramName(char* name) {
   if (!name) return;
-  programs[loadCurProgram()]->setName(name);
+  instrument.setProgramName(instrument.currentProgram(), name);
   if (!isEditorClosed() && editor) editor->update();
 }
 
-void APlugin::getProgramName(char* name) { copyText(name, programs[loadCurProgram()]->getName(), kVstMaxProgNameLen); }
+void APlugin::getProgramName(char* name) { copyText(name, instrument.program(instrument.currentProgram()).getName(), kVstMaxProgNameLen); }
 
 bool APlugin::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
   if (index < 0 || index >= kNumPrograms || !text) return false;
-  copyText(text, programs[index]->getName(), kVstMaxProgNameLen);
+  copyText(text, instrument.program(index).getName(), kVstMaxProgNameLen);
   return true;
 }
 
@@ -166,12 +128,12 @@ void APlugin::resume() { wantEvents(1); }
 
 void APlugin::setSampleRate(float rate) {
   AudioEffectX::setSampleRate(rate);
-  engine.requestSampleRate(rate);
+  instrument.setSampleRate(rate);
 }
 
 void APlugin::setBlockSizeAndSampleRate(VstInt32 newBlockSize, float newSampleRate) {
   AudioEffectX::setBlockSizeAndSampleRate(newBlockSize, newSampleRate);
-  engine.requestSampleRate(newSampleRate);
+  instrument.setSampleRate(newSampleRate);
 }
 
 // ---- Audio thread ------------------------------------------------------------------------------------
@@ -193,11 +155,11 @@ VstInt32 APlugin::processEvents(VstEvents* events) {
     message.deltaFrames = midi->deltaFrames;
     for (int b = 0; b < 4; ++b) message.bytes[b] = static_cast<uint8_t>(midi->midiData[b]);
     if (used == kPiece) {
-      engine.processEvents(piece, used);
+      instrument.processEvents(piece, used);
       used = 0;
     }
   }
-  if (used > 0) engine.processEvents(piece, used);
+  if (used > 0) instrument.processEvents(piece, used);
   return 1;
 }
 
@@ -210,5 +172,5 @@ void APlugin::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
 void APlugin::render(float** inputs, float** outputs, VstInt32 sampleFrames) {
   if (sampleFrames <= 0 || !outputs) return;
   const float* input = inputs ? inputs[0] : nullptr;
-  engine.render(input, outputs[0], outputs[1], sampleFrames);
+  instrument.render(input, outputs[0], outputs[1], sampleFrames);
 }

@@ -6,32 +6,15 @@
 #include <memory>
 
 #include "DAudioEffectX.h"
-#include "Engine.h"
 #include "HostTempo.h"
-#include "ParameterTable.h"
+#include "Instrument.h"
 
-// One stored set of parameter values with its name.
-class APluginProgram {
+// One stored set of parameter values with its name: the instrument's program.
+using APluginProgram = tamblin::Program;
+
+class APlugin : public AudioEffectX, private tamblin::InstrumentHost {
  public:
-  static constexpr int kNameSize = 64;  // 63 characters and the terminating zero
-
-  APluginProgram();
-  virtual ~APluginProgram() = default;
-
-  float value(int index) const { return values[index].load(std::memory_order_relaxed); }
-  void setValue(int index, float v) { values[index].store(v, std::memory_order_relaxed); }
-  const char* getName() const { return name; }
-  // Stores at most 63 characters of `text`, always zero-terminated.
-  void setName(const char* text);
-
- private:
-  std::atomic<float> values[tamblin::kNumStoredValues];  // written by any thread, each value whole
-  char name[kNameSize];
-};
-
-class APlugin : public AudioEffectX {
- public:
-  static constexpr int kNumPrograms = 16;
+  static constexpr int kNumPrograms = tamblin::Instrument::kNumPrograms;
 
   explicit APlugin(audioMasterCallback audioMaster);
   ~APlugin() override;
@@ -68,39 +51,29 @@ class APlugin : public AudioEffectX {
   // For the editor bridge and window.
   bool isEditorClosed() const { return editorClosed.load(std::memory_order_relaxed); }
   void setEditorClosed(bool closed) { editorClosed.store(closed, std::memory_order_relaxed); }
-  float gatePosition() const { return engine.gatePositionForDisplay(); }
+  float gatePosition() const { return instrument.gatePosition(); }
 
   // For tests and tools in this project.
-  const APluginProgram& program(int index) const { return *programs[index]; }
-  tamblin::Engine& soundEngine() { return engine; }
+  const APluginProgram& program(int index) const { return instrument.program(index); }
+  tamblin::Engine& soundEngine() { return instrument.engine(); }
+  tamblin::Instrument& core() { return instrument; }
   float frameSampleRate() const { return sampleRate; }
 
  private:
-  // What the engine asks of the instrument, on the audio thread.
-  class EngineLink : public tamblin::EngineHost {
-   public:
-    explicit EngineLink(APlugin& owner) : owner_(owner) {}
-    // The host is asked for its tempo, then for its time info, and the two answers reconciled.
-    float hostTempo() override {
-      const int32_t answer = owner_.tempoAt(0);
-      const VstTimeInfo* info = owner_.getTimeInfo(kVstTempoValid);
-      const double reported =
-          info && (info->flags & kVstTempoValid) && std::isfinite(info->tempo) ? info->tempo : 0.0;
-      return tamblin::vst2::reconcileTempo(reported, answer);
-    }
-    void setParameterFromController(int32_t index, float value) override { owner_.setParameter(index, value); }
-    void controllerMessageHandled() override { owner_.refreshEditor(); }
+  // What the instrument asks of its format. The host is asked for its tempo, then for its time info,
+  // and the two answers reconciled.
+  float hostTempo() override {
+    const int32_t answer = tempoAt(0);
+    const VstTimeInfo* info = getTimeInfo(kVstTempoValid);
+    const double reported = info && (info->flags & kVstTempoValid) && std::isfinite(info->tempo) ? info->tempo : 0.0;
+    return tamblin::vst2::reconcileTempo(reported, answer);
+  }
+  void parameterChanged(int, float) override { refreshEditor(); }
+  void controllerMessageHandled() override { refreshEditor(); }
 
-   private:
-    APlugin& owner_;
-  };
-
-  void loadFactoryBank();
   void refreshEditor();
   void render(float** inputs, float** outputs, VstInt32 sampleFrames);
 
-  std::unique_ptr<APluginProgram> programs[kNumPrograms];
   std::atomic<bool> editorClosed{false};
-  EngineLink engineLink{*this};
-  tamblin::Engine engine{engineLink};
+  tamblin::Instrument instrument{*this};
 };

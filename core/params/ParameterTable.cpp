@@ -24,7 +24,8 @@ constexpr const char* const kGateLengths[] = {
     "1 Step",  "2 Steps",  "3 Steps",  "4 Steps",  "5 Steps",  "6 Steps",  "7 Steps",  "8 Steps",
     "9 Steps", "10 Steps", "11 Steps", "12 Steps", "13 Steps", "14 Steps", "15 Steps", "16 Steps"};
 static_assert(std::size(kFilterTypes) == kFilterTypeCount && std::size(kFilterMenuItems) == kFilterTypeCount);
-// The factors every choice is read with, exactly as the engine has always written them.
+// A choice of N is read with the factor N - 0.01 rounded once to float: 1.99 for two choices, 10.99
+// for the eleven filter types, 65535.99 for a gate pattern word.
 static_assert(choiceFactor(2) == 1.99f && choiceFactor(3) == 2.99f && choiceFactor(5) == 4.99f &&
               choiceFactor(8) == 7.99f && choiceFactor(11) == 10.99f && choiceFactor(16) == 15.99f &&
               choiceFactor(kPatternWords) == 65535.99f);

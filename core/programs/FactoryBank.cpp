@@ -159,4 +159,11 @@ const FactoryProgram kFactoryBank[kFactoryProgramCount] = {
     {"Mysteron", kProgram14, std::size(kProgram14)},    {"SweelBrChord", kProgram15, std::size(kProgram15)},
 };
 
+float factoryValue(const FactoryProgram& program, int index) {
+  for (std::size_t k = 0; k < program.count; ++k) {
+    if (program.values[k].index == index) return program.values[k].value;
+  }
+  return 0.0f;
+}
+
 }  // namespace tamblin

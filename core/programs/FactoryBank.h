@@ -22,4 +22,7 @@ struct FactoryProgram {
 constexpr int kFactoryProgramCount = 16;
 extern const FactoryProgram kFactoryBank[kFactoryProgramCount];
 
+// The value a factory program stores for index 0..100: the listed value, else 0.
+float factoryValue(const FactoryProgram& program, int index);
+
 }  // namespace tamblin

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "Instrument.h"
+#include "Player.h"
 #include "JackTestSupport.h"
 #include "Layout.h"
 #include "StateFile.h"
@@ -22,12 +22,12 @@
 namespace tamblin::test {
 namespace {
 
-using standalone::InstrumentState;
+using tamblin::InstrumentState;
 using standalone::MidiEvent;
 using standalone::Options;
 
-// One fixed server name (and one for the odd sample rate), reused by every run of these tests.
-const std::string kServer = "tamblin-test";
+// A server name of this test run's own, so that runs side by side on one machine never meet.
+const std::string kServer = "tamblin-test-" + std::to_string(getpid());
 constexpr int kRate = 48000;
 constexpr int kPeriod = 256;
 
@@ -136,7 +136,7 @@ class TamblinJack : public ::testing::Test {
   static bool engineRender(const std::vector<Note>& notes, uint32_t lead, uint32_t frames,
                            const std::optional<InstrumentState>& saved, const Options& options,
                            const std::vector<float>& left, const std::vector<float>& right) {
-    standalone::Instrument instrument(kRate, options.tempo);
+    standalone::Player instrument(kRate, options.tempo);
     standalone::applyStart(instrument, saved, options);
     std::vector<float> l(kPeriod), r(kPeriod);
     size_t next = 0;
@@ -242,11 +242,11 @@ TEST_F(TamblinJack, KeepsItsProgramsBetweenRunsAndSetsADamagedFileAside) {
 TEST_F(TamblinJack, EachFailureEndsWithOneMessage) {
   // No server of that name.
   {
-    ChildProcess& lonely = startTamblin({"--no-gui", "--server", "tamblin-test-none"});
+    ChildProcess& lonely = startTamblin({"--no-gui", "--server", kServer + "-none"});
     ASSERT_TRUE(lonely.waitExit(10000ms));
     EXPECT_EQ(lonely.exitCode(), 1);
     EXPECT_EQ(lineCount(lonely.errors()), 1);
-    EXPECT_NE(lonely.errors().find("no JACK server 'tamblin-test-none' is running"), std::string::npos)
+    EXPECT_NE(lonely.errors().find("no JACK server '" + kServer + "-none' is running"), std::string::npos)
         << lonely.errors();
   }
   // A busy client name: the second tamblin of the same name stops, the first plays on.

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <limits>
 
-#include "Instrument.h"
+#include "Player.h"
 #include "MidiQueue.h"
 #include "Options.h"
 #include "StateFile.h"
@@ -84,17 +84,17 @@ TEST(TamblinStateFile, ReadsBackWhatItWroteAndTrustsNothingElse) {
     std::string text;
     const char* problem;
   } damaged[] = {
-      {"", "line 0: the file is empty"},
-      {"<?xml version=\"1.0\"?>\n", "line 1: not a tamblin state file"},
+      {"", "line 0: empty"},
+      {"<?xml version=\"1.0\"?>\n", "line 1: not a tamblin state"},
       {replaced("current 7", "current 16"), "line 2: bad current program"},
       {replaced("current 7\n", ""), "line 33: no current program"},
       {replaced("values 4 ", "values 44 "), "line 12: bad program number"},
       {replaced("name 5 Program\\x205", "name 5 Program 5"), "line 13: bad name of program 5"},
       {replaced("name 5 Program\\x205", "name 5 Pro\\x2"), "line 13: bad name of program 5"},
       {replaced("name 5 Program\\x205", "name 5 " + std::string(64, 'n')), "line 13: bad name of program 5"},
-      {replaced("values 6 0.230769247", "values 6 nan"), "line 16: value 0 of program 6 is not in 0..1"},
-      {replaced("values 6 0.230769247", "values 6 1.01"), "line 16: value 0 of program 6 is not in 0..1"},
-      {replaced("values 6 0.230769247", "values 6"), "line 16: program 6 needs 101 values once"},
+      {replaced("values 6 0.23076925", "values 6 nan"), "line 16: value 0 of program 6 is not in 0..1"},
+      {replaced("values 6 0.23076925", "values 6 1.01"), "line 16: value 0 of program 6 is not in 0..1"},
+      {replaced("values 6 0.23076925", "values 6"), "line 16: program 6 needs 101 values once"},
       {replaced("values 6 ", "values 5 "), "line 16: program 5 needs 101 values once"},
       {text.substr(0, text.find("values 7 ") + 12), "line 18: program 7 needs 101 values once"},
       {text + "volume 11\n", "line 35: unknown entry 'volume'"},
@@ -142,7 +142,7 @@ TEST(TamblinStateFile, IsReplacedWholeInAFolderMadeForIt) {
 }
 
 TEST(TamblinInstrument, KeepsEveryProgramAndChangesProgramOnItsFrame) {
-  Instrument instrument(48000.0f, 120.0);
+  Player instrument(48000.0f, 120.0);
   EXPECT_EQ(instrument.programName(), "DefaultString");
   InstrumentState state = sampleState();
   instrument.restore(state);
@@ -151,7 +151,7 @@ TEST(TamblinInstrument, KeepsEveryProgramAndChangesProgramOnItsFrame) {
 
   // A note, then program 3 on frame 100 of a block: the same as rendering up to the frame, selecting
   // the program and rendering on. Program numbers beyond the sixteen are ignored.
-  Instrument reference(48000.0f, 120.0);
+  Player reference(48000.0f, 120.0);
   reference.restore(state);
   MidiEvent note{10, 3, {0x90, 60, 100}}, change{100, 2, {0xC3, 3}}, noProgram{150, 2, {0xC0, 40}};
   const MidiEvent events[] = {note, change, noProgram};

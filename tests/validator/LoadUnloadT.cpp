@@ -1,6 +1,6 @@
 // The library loaded with dlopen, used and closed with dlclose a hundred times in one process, with and
 // without its editor opened in an X server: afterwards the process has as many threads and open files
-// as before, its heap has not grown, and the library is really gone from the process each time.
+// as the first load did, its heap has not grown, and the library is really gone from the process each time.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
