@@ -53,10 +53,11 @@ class Engine {
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
-  // Adopts a sample rate (program change step 1, and whenever the host sets one). A rate that is not
+  // Adopts a sample rate (first in a program change, and whenever the host sets one). A rate that is not
   // finite or lies outside kMinSampleRate..kMaxSampleRate is ignored: the engine keeps its last valid rate.
   void setSampleRate(float rate);
-  // Program change, steps 4 to 6: keys released, history slots and filter states of the first voices cleared.
+  // The resets after a program change: voices 0..7 released, history slots back in order, filter history
+  // of voices 0..5 cleared.
   void resetAfterProgramChange();
   // Storing the play mode, whatever its value: every key released, voice pointer 0, arpeggiator list empty.
   void resetPlayMode();

@@ -1,4 +1,4 @@
-// The block render loop: per frame the clocks, the three ticks, the voices and the output stage.
+// The block render loop: the voices in runs of frames (render) or frame by frame (renderPlain), summed.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -6,6 +6,7 @@
 #include "Engine.h"
 #include "Numeric.h"
 #include "Stages.h"
+#include "Ticks.h"
 #include "VoiceKernels.h"
 
 namespace tamblin {
@@ -15,47 +16,9 @@ namespace {
 using stages::Bits4;
 using stages::Frames4;
 
-constexpr int32_t kControlTick = 16;       // envelopes, pitch, filter coefficients, LFO values
-constexpr int32_t kCoefficientTick = 64;   // parameter-derived coefficients
-constexpr int32_t kHostTick = 1024;        // the host's tempo
 // Far beyond any audio level, and far enough below the float limit (3.4e38) that the input mix and the DC
 // blocker's difference cannot overflow.
 constexpr float kInputLimit = 1.0e30f;
-
-bool multipleOf(int32_t counter, int32_t period) { return (static_cast<uint32_t>(counter) & (period - 1)) == 0; }
-
-// The history rotation moved on by `frames` frames.
-void rotateHistory(EngineRecord& r, int32_t frames = 1) {
-  r.historyState = (std::clamp(r.historyState, 0, 2) + frames) % 3;
-  r.historySlot0 = kernels::kHistorySlot0[r.historyState];
-  r.historySlot1 = kernels::kHistorySlot1[r.historyState];
-  r.historySlot2 = kernels::kHistorySlot2[r.historyState];
-}
-
-// The coefficient tick. All but the gate's smoothed step are pure functions of the parameters, the tempo
-// and the sample rate, and most ticks find those unchanged: then they stay. The parameters count as
-// unchanged while their write count stays: the count is read before the values (a write counts after
-// its value is stored), so a value another thread writes while the coefficients are computed moves the
-// count past the one kept, and the next tick computes them again, even where the value went back.
-void coefficientTick(EngineRecord& r) {
-  const uint32_t writes = r.paramWrites.load(std::memory_order_acquire);
-  const bool fresh = !r.coefficientInputsTaken || writes != r.coefficientParamWrites ||
-                     floatBits(r.tempoBpm) != r.coefficientTempoBits || floatBits(r.sampleRate) != r.coefficientRateBits;
-  if (fresh) {
-    r.coefficientParamWrites = writes;
-    r.coefficientTempoBits = floatBits(r.tempoBpm);
-    r.coefficientRateBits = floatBits(r.sampleRate);
-    r.coefficientInputsTaken = true;
-    stages::voiceCoefficients(r);
-    stages::gatePatterns(r);
-  }
-  stages::gateCoefficients(r);
-  if (fresh) {
-    stages::arpCoefficients(r);
-    stages::modulatorRates(r);
-    stages::outputCoefficients(r);
-  }
-}
 
 // A non-finite input sample would poison the DC blocker for good, and so would one near the float limit
 // (the blocker's difference of two such samples overflows): both count as silence.
@@ -84,38 +47,6 @@ void inputSamples(const float* input, int32_t k, int32_t frames, float* in) {
     std::memcpy(in + i, &out, sizeof out);
   }
   for (; i < frames; ++i) in[i] = inputSample(input, k + i);
-}
-
-uint32_t counterAfter(int32_t counter, int32_t frames) {
-  return static_cast<uint32_t>(counter) + static_cast<uint32_t>(frames);
-}
-
-}  // namespace
-
-namespace {
-
-// The host's tempo, or 120 beats per minute where it gives none.
-float hostTempo(EngineHost& host) {
-  const float tempo = host.hostTempo();
-  return tempo >= 1.0f ? tempo : 120.0f;
-}
-
-// The clocks of `frames` frames that no voice reads: the history rotation, the host tick, the frame
-// counter, the gate and, with `arpeggiator`, the arpeggiator (whose steps end a run, so none starts here).
-// Frame by frame only the gate and the arpeggiator keep their float sums; the rest is counted at once.
-void advanceClocks(EngineRecord& r, EngineHost& host, int32_t frames, bool arpeggiator) {
-  if (frames <= 0) return;
-  rotateHistory(r, frames);
-  // The host tick falls on the frame whose counter (before its increment) is a multiple of the period.
-  const uint32_t counter = static_cast<uint32_t>(r.sampleCounter);
-  if (((0u - counter) & static_cast<uint32_t>(kHostTick - 1)) < static_cast<uint32_t>(frames)) {
-    r.tempoBpm = hostTempo(host);
-  }
-  r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, frames));
-  stages::advanceGateFrames(r, frames);
-  if (arpeggiator) {
-    for (int32_t i = 0; i < frames; ++i) stages::runArpClock(r);
-  }
 }
 
 // Even slots are added and odd slots subtracted, in voice order, for the voices in `voices`; the voices
@@ -160,11 +91,101 @@ void sumVoices(const kernels::RunOutput& out, uint32_t voices, int32_t frames, f
   std::memcpy(sums, all, sizeof(float) * static_cast<size_t>(frames));
 }
 
+// A run: the frames from one where something may change what a voice reads (a control tick, a MIDI
+// message, an arpeggiator step) up to the next such frame, and how its voices render.
+struct RunPlan {
+  int32_t frames = 0;
+  bool arpeggiator = false;  // the arpeggiator clock runs (the play mode only changes with a message)
+  uint32_t sounding = 0;     // voices rendered over the whole run
+  uint32_t lastFrame = 0;    // voices that fell silent in this tick's update: they sound in the first frame
+  uint32_t alone = 0;        // voices of `sounding` rendered one at a time, through the one-voice stages
+  kernels::GroupRun groups[kVoiceSlots / kernels::kGroupLanes];  // the rest, eight voices to a group
+  int groupCount = 0;
+};
+
+// The run from the frame beginFrame has just begun (its counter `counter`), within the `left` frames of
+// the block that remain and before the frame `toMessage` frames on, where the next message is due. On a
+// control tick the voices are updated first (a lone voice of a group alone, since that costs less than
+// a vector of eight lanes): a voice that falls silent in its update still sounds in this frame. A voice
+// that renders goes in lanes with its group; a lone voice goes on its own, unless another group renders
+// in lanes (two groups share one loop, where the second group's chain overlaps the first's at little
+// cost) or it is a ring modulator (whose sine costs more alone than eight quick ones).
+RunPlan planRun(EngineRecord& r, const kernels::VoiceKernels& voiceKernels, bool controlTick, int32_t counter,
+                int32_t left, int32_t toMessage) {
+  RunPlan plan;
+  const int count = std::min<int>(r.voiceCount, kVoiceSlots);
+  plan.arpeggiator = stages::playMode(r) == stages::kArp;
+  // Up to the next control tick, message or arpeggiator step, within the block.
+  const int32_t toControlTick =
+      stages::kControlTick - static_cast<int32_t>(static_cast<uint32_t>(counter) & (stages::kControlTick - 1));
+  plan.frames = std::min(std::min<int32_t>(left, toControlTick), toMessage);
+  if (plan.arpeggiator) plan.frames = stages::framesBeforeArpStep(r, plan.frames);
+
+  plan.sounding = stages::soundingVoices(r, count);
+  if (controlTick && plan.sounding != 0) {
+    for (int first = 0; first < count; first += kernels::kGroupLanes) {
+      const uint32_t lanes = (plan.sounding >> first) & 0xFFu;
+      if (lanes == 0) continue;
+      if ((lanes & (lanes - 1)) == 0) {
+        stages::voiceControlUpdate(r, first + __builtin_ctz(lanes));
+      } else {
+        voiceKernels.controlUpdate(r, first, lanes);
+      }
+    }
+    const uint32_t still = stages::soundingVoices(r, count);
+    plan.lastFrame = plan.sounding & ~still;
+    plan.sounding &= still;
+  }
+
+  bool lanesElsewhere = false;
+  for (int first = 0; first < count; first += kernels::kGroupLanes) {
+    const uint32_t lanes = (plan.sounding >> first) & 0xFFu;
+    lanesElsewhere = lanesElsewhere || (lanes & (lanes - 1)) != 0;
+  }
+  for (int first = 0; first < count; first += kernels::kGroupLanes) {
+    const uint32_t lanes = (plan.sounding >> first) & 0xFFu;
+    if (lanes == 0) continue;
+    if ((lanes & (lanes - 1)) == 0 && !lanesElsewhere &&
+        r.filterType[first + __builtin_ctz(lanes)] != FilterType::Ring) {
+      plan.alone |= lanes << first;
+      continue;
+    }
+    kernels::GroupRun& group = plan.groups[plan.groupCount++];
+    group.first = first;
+    group.frames = plan.frames;
+    group.activeLanes = lanes;
+    group.historyState = r.historyState;
+  }
+  return plan;
+}
+
+// The voices of a run into `out`, by frame and voice: each lone voice through the one-voice stages, the
+// groups in their kernels' lanes, then the voices that sound in the first frame only. Only the columns
+// of the voices that render are read afterwards, so nothing is cleared.
+void renderVoices(EngineRecord& r, const kernels::VoiceKernels& voiceKernels, const RunPlan& plan,
+                  kernels::RunOutput& out) {
+  for (uint32_t alone = plan.alone; alone != 0; alone &= alone - 1) {
+    const int v = __builtin_ctz(alone);
+    int32_t state = r.historyState;
+    for (int32_t i = 0; i < plan.frames; ++i) {
+      if (i > 0) state = kernels::kNextHistoryState[state];
+      stages::voiceFrameAt(r, v, kernels::kHistorySlot0[state], kernels::kHistorySlot1[state],
+                           kernels::kHistorySlot2[state]);
+      out[i][v] = r.voiceOutput[v];
+    }
+  }
+  if (plan.groupCount > 0) voiceKernels.render(r, plan.groups, plan.groupCount, out);
+  for (uint32_t last = plan.lastFrame; last != 0; last &= last - 1) {
+    const int v = __builtin_ctz(last);
+    stages::voiceFrame(r, v);
+    out[0][v] = r.voiceOutput[v];
+  }
+}
+
 }  // namespace
 
-// Frame k up to its voices: the messages due, the history rotation, the host tick, the frame counter,
-// the gate and the arpeggiator clocks, the coefficient and control ticks and the voice count. True on a
-// control tick. With `kernels`, the modulators are computed in their lanes.
+// Frame k up to its voices: the messages due, the clocks and the ticks (Ticks.cpp). True on a control
+// tick. With `kernels`, the modulators are computed in their lanes.
 bool Engine::beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t pending,
                         const kernels::VoiceKernels* kernels) {
   EngineRecord& r = record;
@@ -174,20 +195,8 @@ bool Engine::beginFrame(int32_t k, int32_t frames, int32_t& nextMessage, int32_t
     applyMessage(queue_[nextMessage].bytes);
     ++nextMessage;
   }
-  rotateHistory(r);
-  if (multipleOf(r.sampleCounter, kHostTick)) {
-    r.tempoBpm = hostTempo(host_);
-  }
-  r.sampleCounter = static_cast<int32_t>(counterAfter(r.sampleCounter, 1));
-  stages::advanceGate(r);
-  stages::runArpClock(r);
-  if (multipleOf(r.sampleCounter, kCoefficientTick)) {
-    coefficientTick(r);
-  }
-  const bool controlTick = multipleOf(r.sampleCounter, kControlTick);
-  if (controlTick) kernels != nullptr ? kernels->modulatorValues(r) : stages::modulatorValues(r);
-  r.voiceCount = stages::voiceCountFromParams(r);
-  return controlTick;
+  stages::frameClocks(r, host_);
+  return stages::frameTicks(r, kernels);
 }
 
 // Messages left over from a block whose queue was appended to mid-render are kept for the next block.
@@ -197,100 +206,36 @@ void Engine::keepLeftoverMessages(int32_t applied) {
   queueCount_ = rest;
 }
 
-// Frame by frame the same steps as renderFrameByFrame, but the voices render in runs: from a frame where
-// something may change what a voice reads (a control tick, a MIDI message, an arpeggiator step) up to
-// the next such frame, each group of eight voices keeps its state in registers, and the clocks of the
-// frames in between move on without visiting the voices.
+// Frame by frame the same steps as renderFrameByFrame, but the voices render in runs (planRun): each
+// group of eight voices keeps its state in registers from the run's first frame to its last, and the
+// clocks of the frames after the first move on without visiting the voices.
 void Engine::renderInRuns(const float* input, float* left, int32_t leftStep, float* right, int32_t rightStep,
                           int32_t frames, int32_t& nextMessage) {
   EngineRecord& r = record;
   const int32_t pending = queueCount_;
-  auto messageFrame = [&](int32_t i) { return std::clamp(queue_[i].deltaFrames, 0, frames - 1); };
   // Rows of frames the run did not reach are read by the four-frame sums and thrown away; zeroed once,
   // they only ever hold voice outputs.
   kernels::RunOutput out = {};
 
+  // Per run: its first frame up to the voices, the plan, the voices, the clocks of the frames after the
+  // first (which no voice reads), then the voice sums and the output stage over the whole run.
   for (int32_t k = 0; k < frames;) {
-    // Frame k up to its voices, as frame by frame.
     const bool controlTick = beginFrame(k, frames, nextMessage, pending, kernels_);
-    const int32_t runCounter = r.sampleCounter;
-    const int count = std::min<int>(r.voiceCount, kVoiceSlots);
-    const bool arpeggiator = stages::playMode(r) == stages::kArp;
-
-    // The run: up to the next control tick, message or arpeggiator step, within the block.
-    int32_t run = std::min<int32_t>(frames - k, kControlTick - static_cast<int32_t>(counterAfter(runCounter, 0) & (kControlTick - 1)));
-    if (nextMessage < pending) run = std::min(run, messageFrame(nextMessage) - k);
-    if (arpeggiator) run = stages::framesBeforeArpStep(r, run);
-
-    // Which voices sound: on a control tick a voice is updated first, and one that falls silent in
-    // its update still sounds in this frame.
-    uint32_t sounding = stages::soundingVoices(r, count), lastFrame = 0;
-    if (controlTick && sounding != 0) {
-      for (int first = 0; first < count; first += kernels::kGroupLanes) {
-        const uint32_t lanes = (sounding >> first) & 0xFFu;
-        if (lanes == 0) continue;
-        // A lone voice costs less on its own than a vector of eight lanes.
-        if ((lanes & (lanes - 1)) == 0) {
-          stages::voiceControlUpdate(r, first + __builtin_ctz(lanes));
-        } else {
-          kernels_->controlUpdate(r, first, lanes);
-        }
-      }
-      const uint32_t still = stages::soundingVoices(r, count);
-      lastFrame = sounding & ~still;
-      sounding &= still;
-    }
-    // Each group of eight voices that has voices to render, in registers across the run. Only the
-    // columns of the voices that render are read afterwards, so nothing is cleared. A lone voice goes
-    // on its own, unless another group renders in lanes (two groups share one loop, where the second
-    // group's chain overlaps the first's at little cost) or it is a ring modulator (whose sine costs
-    // more alone than eight quick ones).
-    bool lanesElsewhere = false;
-    for (int first = 0; first < count; first += kernels::kGroupLanes) {
-      const uint32_t lanes = (sounding >> first) & 0xFFu;
-      lanesElsewhere = lanesElsewhere || (lanes & (lanes - 1)) != 0;
-    }
-    kernels::GroupRun groups[kVoiceSlots / kernels::kGroupLanes];
-    int groupCount = 0;
-    for (int first = 0; first < count; first += kernels::kGroupLanes) {
-      const uint32_t lanes = (sounding >> first) & 0xFFu;
-      if (lanes == 0) continue;
-      if ((lanes & (lanes - 1)) == 0 && !lanesElsewhere &&
-          r.filterType[first + __builtin_ctz(lanes)] != FilterType::Ring) {
-        const int v = first + __builtin_ctz(lanes);
-        int32_t state = r.historyState;
-        for (int32_t i = 0; i < run; ++i) {
-          if (i > 0) state = kernels::kNextHistoryState[state];
-          stages::voiceFrameAt(r, v, kernels::kHistorySlot0[state], kernels::kHistorySlot1[state],
-                               kernels::kHistorySlot2[state]);
-          out[i][v] = r.voiceOutput[v];
-        }
-        continue;
-      }
-      kernels::GroupRun& group = groups[groupCount++];
-      group.first = first;
-      group.frames = run;
-      group.activeLanes = lanes;
-      group.historyState = r.historyState;
-    }
-    if (groupCount > 0) kernels_->render(r, groups, groupCount, out);
-    for (uint32_t last = lastFrame; last != 0; last &= last - 1) {
-      const int v = __builtin_ctz(last);
-      stages::voiceFrame(r, v);
-      out[0][v] = r.voiceOutput[v];
-    }
-
-    // The frames after the first: their clocks, which no voice reads. (The play mode only changes with
-    // a message, which ends a run.)
-    advanceClocks(r, host_, run - 1, arpeggiator);
+    const int32_t counter = r.sampleCounter;
+    const int32_t toMessage =
+        nextMessage < pending ? std::clamp(queue_[nextMessage].deltaFrames, 0, frames - 1) - k : frames - k;
+    const RunPlan plan = planRun(r, *kernels_, controlTick, counter, frames - k, toMessage);
+    renderVoices(r, *kernels_, plan, out);
+    stages::advanceClocks(r, host_, plan.frames - 1, plan.arpeggiator);
 
     float sums[kernels::kMaxRun], in[kernels::kMaxRun];
-    sumVoices(out, sounding, run, sums);
+    sumVoices(out, plan.sounding, plan.frames, sums);
     // A voice in its last frame adds to the first frame only.
-    if (lastFrame != 0) sums[0] = sumFrame(out[0], sounding | lastFrame);
-    inputSamples(input, k, run, in);
-    stages::outputRun(r, sums, in, runCounter, run, left + k * leftStep, leftStep, right + k * rightStep, rightStep);
-    k += run;
+    if (plan.lastFrame != 0) sums[0] = sumFrame(out[0], plan.sounding | plan.lastFrame);
+    inputSamples(input, k, plan.frames, in);
+    stages::outputRun(r, sums, in, counter, plan.frames, left + k * leftStep, leftStep, right + k * rightStep,
+                      rightStep);
+    k += plan.frames;
   }
 }
 

@@ -13,12 +13,9 @@
 
 namespace tamblin {
 
-// Round to nearest, ties to even, for |d| < 2^51: adding 1.5 x 2^52 leaves no fraction bits, and the
-// default rounding mode does the rest. Exact, and much cheaper than nearbyint's environment handling.
-inline double roundHalfEven(double d) {
-  constexpr double kShift = 6755399441055744.0;
-  return (d + kShift) - kShift;
-}
+// Round to nearest, ties to even, for |d| < 2^51: adding kShift (1.5 x 2^52) leaves no fraction bits, and
+// the default rounding mode does the rest. Exact, and much cheaper than nearbyint's environment handling.
+inline double roundHalfEven(double d) { return (d + detmath::kShift) - detmath::kShift; }
 
 // x - 0.4999999 in double, rounded to the nearest integer with ties to even: floor(x), except that a
 // value less than 1e-7 below an integer gives that integer. Saturates instead of overflowing.

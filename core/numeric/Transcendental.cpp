@@ -61,8 +61,8 @@ double sinKernel(double r, double rLow) {
   const Pair sixth = divideByWhole(r3, 6.0);  // r^3 / 3!
   const double z = r2.high;
   // r^5 (1/5! - r^2/7! + ...): at most 1/300 of the result, so plain doubles are ample.
-  double p = -1.0 / 121645100408832000.0;  // -1/19!
-  p = p * z + 1.0 / 355687428096000.0;     // 1/17!
+  double p = -kInverseFactorial[19];
+  p = p * z + kInverseFactorial[17];
   p = sineSeriesToFifth(p, z);
   const double tail = r3.high * z * p;
   const Pair lead = fastTwoSum(r, -sixth.high);
@@ -98,7 +98,7 @@ struct Reduced {
 };
 
 Reduced reduce(double x, int64_t quarterTurns) {
-  if (std::fabs(x) <= 0.78539816339744828) return {{x, 0.0}, quarterTurns & 3};  // nothing to reduce
+  if (std::fabs(x) <= kPiOver4) return {{x, 0.0}, quarterTurns & 3};  // nothing to reduce
   const double k = (x * kTwoOverPi + kShift) - kShift;
   double high = x - k * kPiOver2Pieces[0];
   double low = 0.0;
@@ -142,10 +142,7 @@ double exp(double x) {
   if (x != x) return x;
   if (x > 709.7) return HUGE_VAL;
   if (x < -745.2) return 0.0;
-  constexpr double kInverseLn2 = 0x1.71547652b82fep+0;
-  constexpr double kLn2High = 0x1.62e42feep-1;  // 32 bits: k x kLn2High is exact
-  constexpr double kLn2Low = 0x1.a39ef35793c76p-33;
-  const double k = (x * kInverseLn2 + detail::kShift) - detail::kShift;
+  const double k = (x * kInverseLn2 + kShift) - kShift;
   const double a = x - k * kLn2High;  // exact
   const Pair kLow = detail::twoProduct(k, kLn2Low);
   const Pair diff = detail::twoSum(a, -kLow.high);
@@ -157,18 +154,18 @@ double exp(double x) {
   const Pair z3Product = detail::twoProduct(z2.high, z);
   const Pair sixth = detail::divideByWhole({z3Product.high, z3Product.low + z2.low * z}, 6.0);  // r^3 / 3!
   // r^4 (1/4! + r/5! + ...): at most 1/400 of the result.
-  double p = 1.0 / 1307674368000.0;  // 1/15!
-  p = p * z + 1.0 / 87178291200.0;   // 1/14!
-  p = p * z + 1.0 / 6227020800.0;    // 1/13!
-  p = p * z + 1.0 / 479001600.0;
-  p = p * z + 1.0 / 39916800.0;
-  p = p * z + 1.0 / 3628800.0;
-  p = p * z + 1.0 / 362880.0;
-  p = p * z + 1.0 / 40320.0;
-  p = p * z + 1.0 / 5040.0;
-  p = p * z + 1.0 / 720.0;
-  p = p * z + 1.0 / 120.0;
-  p = p * z + 1.0 / 24.0;
+  double p = kInverseFactorial[15];
+  p = p * z + kInverseFactorial[14];
+  p = p * z + kInverseFactorial[13];
+  p = p * z + kInverseFactorial[12];
+  p = p * z + kInverseFactorial[11];
+  p = p * z + kInverseFactorial[10];
+  p = p * z + kInverseFactorial[9];
+  p = p * z + kInverseFactorial[8];
+  p = p * z + kInverseFactorial[7];
+  p = p * z + kInverseFactorial[6];
+  p = p * z + kInverseFactorial[5];
+  p = p * z + kInverseFactorial[4];
   const double tail = z2.high * z2.high * p;
   const Pair first = detail::fastTwoSum(1.0, z);
   const Pair second = detail::twoSum(first.high, half.high);

@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "TranscendentalConstants.h"
+
 namespace tamblin::detmath {
 
 // Accurate to about 0.51 units of a double (Transcendental.cpp).
@@ -28,47 +30,42 @@ double exp(double x);
 
 namespace detail {
 
-constexpr double kTwoOverPi = 0x1.45f306dc9c883p-1;
-constexpr double kPiOver2Pieces[6] = {0x1.921fap+0,  0x1.54442p-20, 0x1.a308cp-41,
-                                      0x1.31318p-61, 0x1.8a2ep-81,  0x1.b839ap-104};
-constexpr double kShift = 6755399441055744.0;  // 1.5 x 2^52: adding it rounds to an integer, ties to even
-
 // Horner steps of the Taylor series in z = r^2, shared by the quick and the accurate kernels.
 // Sine: from the 1/17! coefficient p down to 1/5!.
 inline double sineSeriesToFifth(double p, double z) {
-  p = p * z - 1.0 / 1307674368000.0;  // 1/15!
-  p = p * z + 1.0 / 6227020800.0;     // 1/13!
-  p = p * z - 1.0 / 39916800.0;       // 1/11!
-  p = p * z + 1.0 / 362880.0;         // 1/9!
-  p = p * z - 1.0 / 5040.0;           // 1/7!
-  return p * z + 1.0 / 120.0;         // 1/5!
+  p = p * z - kInverseFactorial[15];
+  p = p * z + kInverseFactorial[13];
+  p = p * z - kInverseFactorial[11];
+  p = p * z + kInverseFactorial[9];
+  p = p * z - kInverseFactorial[7];
+  return p * z + kInverseFactorial[5];
 }
 
 // Cosine: from 1/18! down to 1/6!.
 inline double cosineSeriesToSixth(double z) {
-  double p = 1.0 / 6402373705728000.0;  // 1/18!
-  p = p * z - 1.0 / 20922789888000.0;   // 1/16!
-  p = p * z + 1.0 / 87178291200.0;      // 1/14!
-  p = p * z - 1.0 / 479001600.0;        // 1/12!
-  p = p * z + 1.0 / 3628800.0;          // 1/10!
-  p = p * z - 1.0 / 40320.0;            // 1/8!
-  return p * z + 1.0 / 720.0;           // 1/6!
+  double p = kInverseFactorial[18];
+  p = p * z - kInverseFactorial[16];
+  p = p * z + kInverseFactorial[14];
+  p = p * z - kInverseFactorial[12];
+  p = p * z + kInverseFactorial[10];
+  p = p * z - kInverseFactorial[8];
+  return p * z + kInverseFactorial[6];
 }
 
 // sin and cos of r for |r| <= pi/4 (a little beyond is fine) in plain doubles, within 2 units of a double:
 // the kernels of the quick float entries below.
 inline double quickSinKernel(double r) {
   const double z = r * r;
-  double p = sineSeriesToFifth(1.0 / 355687428096000.0, z);  // from 1/17!
-  p = p * z - 1.0 / 6.0;                                     // 1/3!
+  double p = sineSeriesToFifth(kInverseFactorial[17], z);
+  p = p * z - kInverseFactorial[3];
   return r + r * z * p;
 }
 
 inline double quickCosKernel(double r) {
   const double z = r * r;
   double p = cosineSeriesToSixth(z);
-  p = p * z - 1.0 / 24.0;  // 1/4!
-  p = p * z + 0.5;
+  p = p * z - kInverseFactorial[4];
+  p = p * z + kInverseFactorial[2];
   return 1.0 - z * p;
 }
 
@@ -96,7 +93,7 @@ inline float sinQuadrantToFloat(double x, int64_t quarterTurns) {
   if (!(std::fabs(x) < 1.0e15)) return static_cast<float>(x - x);
   double r = x;
   int64_t quadrant = quarterTurns & 3;
-  if (std::fabs(x) > 0.78539816339744828) {
+  if (std::fabs(x) > kPiOver4) {
     const double k = (x * kTwoOverPi + kShift) - kShift;
     // The small pieces are summed apart (their rounding is far below 2^-54), so that only three
     // subtractions stand in a row.
@@ -138,25 +135,22 @@ inline float expToFloat(double x) {
   if (x != x) return static_cast<float>(x);
   if (x > 709.7) return static_cast<float>(HUGE_VAL);
   if (x < -745.2) return 0.0f;
-  constexpr double kInverseLn2 = 0x1.71547652b82fep+0;
-  constexpr double kLn2High = 0x1.62e42feep-1;
-  constexpr double kLn2Low = 0x1.a39ef35793c76p-33;
-  const double k = (x * kInverseLn2 + detail::kShift) - detail::kShift;
+  const double k = (x * kInverseLn2 + kShift) - kShift;
   const double r = (x - k * kLn2High) - k * kLn2Low;
-  double p = 1.0 / 6227020800.0;  // 1/13!
-  p = p * r + 1.0 / 479001600.0;
-  p = p * r + 1.0 / 39916800.0;
-  p = p * r + 1.0 / 3628800.0;
-  p = p * r + 1.0 / 362880.0;
-  p = p * r + 1.0 / 40320.0;
-  p = p * r + 1.0 / 5040.0;
-  p = p * r + 1.0 / 720.0;
-  p = p * r + 1.0 / 120.0;
-  p = p * r + 1.0 / 24.0;
-  p = p * r + 1.0 / 6.0;
-  p = p * r + 0.5;
-  p = p * r + 1.0;
-  p = p * r + 1.0;
+  double p = kInverseFactorial[13];
+  p = p * r + kInverseFactorial[12];
+  p = p * r + kInverseFactorial[11];
+  p = p * r + kInverseFactorial[10];
+  p = p * r + kInverseFactorial[9];
+  p = p * r + kInverseFactorial[8];
+  p = p * r + kInverseFactorial[7];
+  p = p * r + kInverseFactorial[6];
+  p = p * r + kInverseFactorial[5];
+  p = p * r + kInverseFactorial[4];
+  p = p * r + kInverseFactorial[3];
+  p = p * r + kInverseFactorial[2];
+  p = p * r + kInverseFactorial[1];
+  p = p * r + kInverseFactorial[0];
   const int64_t exponent = static_cast<int64_t>(k);
   if (exponent >= -1021 && exponent <= 1023) {
     const uint64_t bits = static_cast<uint64_t>(exponent + 1023) << 52;
