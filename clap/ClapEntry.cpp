@@ -12,9 +12,6 @@ namespace tamblin::clap {
 
 namespace {
 
-constexpr const char* kFeatures[] = {CLAP_PLUGIN_FEATURE_INSTRUMENT, CLAP_PLUGIN_FEATURE_SYNTHESIZER,
-                                     CLAP_PLUGIN_FEATURE_STEREO, nullptr};
-constexpr const char* kPluginId = "com.brightmoor.tamblin";
 
 // ---- plug-in factory ----
 uint32_t pluginCount(const clap_plugin_factory_t*) { return 1; }
@@ -22,7 +19,7 @@ const clap_plugin_descriptor_t* pluginDescriptor(const clap_plugin_factory_t*, u
   return index == 0 ? &kDescriptor : nullptr;
 }
 const clap_plugin_t* createPlugin(const clap_plugin_factory_t*, const clap_host_t* host, const char* id) {
-  if (host == nullptr || id == nullptr || std::strcmp(id, kPluginId) != 0 ||
+  if (host == nullptr || id == nullptr || std::strcmp(id, kDescriptor.id) != 0 ||
       !clap_version_is_compatible(host->clap_version)) {
     return nullptr;
   }
@@ -63,7 +60,7 @@ bool providerMetadata(const clap_preset_discovery_provider_t* record, uint32_t k
       (location != nullptr && location[0] != '\0') || receiver == nullptr || receiver->begin_preset == nullptr) {
     return false;
   }
-  const clap_universal_plugin_id_t pluginId = {"clap", kPluginId};
+  const clap_universal_plugin_id_t pluginId = {"clap", kDescriptor.id};
   for (int program = 0; program < kFactoryProgramCount; ++program) {
     const std::string key = std::to_string(program);
     if (!receiver->begin_preset(receiver, kFactoryBank[program].name, key.c_str())) break;
@@ -108,10 +105,6 @@ const void* entryFactory(const char* id) {
 }
 
 }  // namespace
-
-const clap_plugin_descriptor_t kDescriptor = {
-    CLAP_VERSION, kPluginId, "Tamblin", "Brightmoor", "", "", "", TAMBLIN_VERSION,
-    "Polyphonic synthesizer with trance gate and arpeggiator", kFeatures};
 
 }  // namespace tamblin::clap
 
