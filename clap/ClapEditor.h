@@ -1,11 +1,14 @@
 // The editor window for CLAP hosts: embedded in the host's X11 window (Linux) or as a Win32 child
-// window, fixed at 544 x 536, its events driven from the host's main thread by a host timer.
+// window, fixed at 544 x 536. On Linux a host that offers timers (and file-descriptor watches) drives
+// every X11 event from its main thread, and the window runs no thread of its own.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "ClapExtensions.h"
-#include "EditorSlot.h"
+#include "EditorWindow.h"
 
 namespace tamblin::clap {
 
@@ -29,18 +32,32 @@ class ClapEditor {
   bool setParent(const clap_window_t* window);
   bool show();
   bool hide();
-  // The host's timer.
+  // The host's timer and file-descriptor watch, [main thread].
   void onTimer(clap_id timer);
+  void onFd(int fd);
 
   // [any thread] A stored value changed: the open window shows it.
-  void valueChanged(int index, float value) { slot_.setValue(index, value); }
+  void valueChanged(int index, float value);
+  // Whether the host drives the window's events (no event thread of the window's own).
+  bool hostDriven() const { return hostDriven_; }
 
  private:
+  std::unique_ptr<EditorWindow> makeWindow(void* parent);
+  void closeWindow();
+
   Plugin& plugin_;
-  EditorSlot slot_;
+  std::unique_ptr<EditorWindow> window_;
+  // valueChanged() announces its copy and then looks for the window; closeWindow() withdraws the
+  // window and then waits for copies. Sequentially consistent, so at least one side sees the other.
+  std::atomic<EditorWindow*> live_{nullptr};
+  std::atomic<int> copiesInFlight_{0};
+
   const clap_host_timer_support_t* timers_ = nullptr;
+  const clap_host_posix_fd_support_t* fds_ = nullptr;
   bool created_ = false;
+  bool hostDriven_ = false;
   clap_id timer_ = CLAP_INVALID_ID;
+  int fd_ = -1;
 };
 
 }  // namespace tamblin::clap

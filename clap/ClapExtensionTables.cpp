@@ -183,6 +183,11 @@ void onTimer(const clap_plugin_t* p, clap_id timer) {
 }
 const clap_plugin_timer_support_t kTimerSupport = {onTimer};
 
+void onFd(const clap_plugin_t* p, int fd, clap_posix_fd_flags_t) {
+  if (ClapEditor* editor = editorOf(p)) editor->onFd(fd);
+}
+const clap_plugin_posix_fd_support_t kFdSupport = {onFd};
+
 }  // namespace
 
 const void* pluginExtension(const clap_plugin_t* plugin, const char* id) {
@@ -197,6 +202,9 @@ const void* pluginExtension(const clap_plugin_t* plugin, const char* id) {
       {CLAP_EXT_PRESET_LOAD, &kPresetLoad}, {CLAP_EXT_PRESET_LOAD_COMPAT, &kPresetLoad},
       {CLAP_EXT_LATENCY, &kLatency},        {CLAP_EXT_RENDER, &kRender},
       {CLAP_EXT_GUI, &kGui},                {CLAP_EXT_TIMER_SUPPORT, &kTimerSupport},
+#if !defined(_WIN32)
+      {CLAP_EXT_POSIX_FD_SUPPORT, &kFdSupport},
+#endif
   };
   for (const Entry& entry : kExtensions) {
     if (std::strcmp(id, entry.id) == 0) return entry.table;

@@ -10,7 +10,6 @@
 
 #include "ClapExtensions.h"
 #include "EditQueue.h"
-#include "EditorSlot.h"
 #include "Instrument.h"
 
 namespace tamblin::clap {

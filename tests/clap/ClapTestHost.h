@@ -74,6 +74,7 @@ struct HostRecord {
   int presetsLoaded = 0;
   std::vector<clap_id> timers;  // registered and not unregistered
   uint32_t timerPeriod = 0;
+  std::vector<int> fds;  // watched for reading
 };
 
 class TestHost {
@@ -89,6 +90,7 @@ class TestHost {
   const clap_host_t* host() const { return &host_; }
   HostRecord record;
   bool offerTimers = true;
+  bool offerFds = true;
 
  private:
   static TestHost& of(const clap_host_t* h) { return *static_cast<TestHost*>(h->host_data); }
@@ -125,6 +127,20 @@ class TestHost {
     static const clap_host_preset_load_t presets = {
         [](const clap_host_t*, uint32_t, const char*, const char*, int32_t, const char*) {},
         [](const clap_host_t* h, uint32_t, const char*, const char*) { ++of(h).record.presetsLoaded; }};
+    static const clap_host_posix_fd_support_t fds = {
+        [](const clap_host_t* h, int fd, clap_posix_fd_flags_t flags) {
+          if (flags == CLAP_POSIX_FD_READ) of(h).record.fds.push_back(fd);
+          return flags == CLAP_POSIX_FD_READ;
+        },
+        [](const clap_host_t*, int, clap_posix_fd_flags_t) { return false; },
+        [](const clap_host_t* h, int fd) {
+          auto& list = of(h).record.fds;
+          const auto found = std::find(list.begin(), list.end(), fd);
+          if (found == list.end()) return false;
+          list.erase(found);
+          return true;
+        }};
+    if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0) return of(h).offerFds ? &fds : nullptr;
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &params;
     if (std::strcmp(id, CLAP_EXT_STATE) == 0) return &state;
     if (std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0) return &threads;

@@ -27,7 +27,9 @@ class X11Backend final : public WindowBackend {
   // How long close() waits for a call into the host that the event thread has under way.
   static constexpr int kHostCallGraceMs = 500;
 
-  X11Backend() = default;
+  // ownEventThread false: a host drives every event through idle() (from its timer, or when it sees
+  // connectionFd() readable) and the backend starts no thread of its own.
+  explicit X11Backend(bool ownEventThread = true) : ownEventThread_(ownEventThread) {}
   ~X11Backend() override;
 
   bool open(void* parentWindow, int width, int height, WindowEvents& events) override;
@@ -42,6 +44,8 @@ class X11Backend final : public WindowBackend {
   void hideMenu() override;
   void idle() override;
 
+  // The X connection's file descriptor while open, else -1.
+  int connectionFd() const { return display_ != nullptr ? ConnectionNumber(display_) : -1; }
   // The child window's id (0 before open), for tests.
   ::Window window() const { return window_; }
 
@@ -85,6 +89,7 @@ class X11Backend final : public WindowBackend {
   bool dragGrab_ = false;    // the window holds the pointer for a drag
   bool windowGone_ = false;  // destroyed with the host's window before the editor closed
 
+  const bool ownEventThread_;
   std::thread thread_;
   std::shared_ptr<ThreadState> threadState_;
   std::atomic<int64_t> lastIdleMs_{-1000000};
