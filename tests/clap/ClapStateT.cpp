@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <limits>
+#include <thread>
 
 #include "ClapParameters.h"
 #include "ClapPlugin.h"
@@ -320,6 +321,23 @@ const CarelessCall kCarelessCalls[] = {
        return params->count(&fake) == 0 && !params->get_value(&fake, 0, &v) &&
               fake.get_extension(&fake, CLAP_EXT_PARAMS) == nullptr && !fake.activate(&fake, 44100.0, 1, 64) &&
               params->count(nullptr) == 0;
+     }},
+    {"state and presets from another thread than the main one, a block without outputs or record",
+     [](const ClapLibrary& library, TestHost& host) {
+       Instance instance(library, host);
+       std::string blob;
+       bool saved = true, loaded = true;
+       std::thread other([&] {
+         saved = instance.save(blob);
+         loaded = instance.loadProgram(3);
+       });
+       other.join();
+       bool ok = !saved && !loaded && instance.start();
+       InputEvents in;
+       in.add(midiEvent(0, 0x90, 60, 100));
+       OutputEvents out;
+       ok = ok && instance.process(nullptr, nullptr, 128, in, out, 0.0) == CLAP_PROCESS_CONTINUE;
+       return ok && instance.plugin()->process(instance.plugin(), nullptr) == CLAP_PROCESS_ERROR;
      }},
     {"flush while processing, and destroy while active and processing",
      [](const ClapLibrary& library, TestHost& host) {

@@ -20,7 +20,8 @@ namespace tamblin {
 // kIdleGraceMs), idle() reads the X events and runs the timers on the host's thread. When it does
 // not, the backend's own thread waits on the X connection with poll() and does the same. Either way
 // every piece of window code runs under the window's lock, so the two never overlap, and the calls
-// into the instrument that the events bring are made after the lock is let go (WindowLock).
+// into the instrument that the events bring are made after the lock is let go (WindowLock). A backend
+// made without its own event thread leaves every event to idle().
 class X11Backend final : public WindowBackend {
  public:
   static constexpr int kIdleGraceMs = 250;
