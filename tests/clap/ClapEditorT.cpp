@@ -125,7 +125,7 @@ TEST_F(ClapEditor, AHostWithoutTimersGetsTheWindowWithItsOwnEventThread) {
   window.x11 = parent;
   const int threadsBefore = threads();
   ASSERT_TRUE(instance.gui->set_parent(p, &window));
-  EXPECT_EQ(threads(), threadsBefore + 1);
+  EXPECT_GT(threads(), threadsBefore);
   EXPECT_EQ(children(), 1u);
   instance.gui->destroy(p);
   EXPECT_EQ(children(), 0u);
