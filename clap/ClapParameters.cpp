@@ -60,6 +60,7 @@ std::optional<ParameterDescription> describeParameter(uint32_t id) {
   const int32_t count = choiceCount(id);
   uint32_t flags = CLAP_PARAM_IS_AUTOMATABLE;
   if (count > 0) flags |= CLAP_PARAM_IS_STEPPED;
+  if (info.format == ValueFormat::Choice) flags |= CLAP_PARAM_IS_ENUM;  // each step has a name: a menu
   if (unused(info)) flags |= CLAP_PARAM_IS_HIDDEN;
   return ParameterDescription{flags,
                               parameterTitle(static_cast<int>(id)),

@@ -140,6 +140,8 @@ TEST_F(ClapPlugin, TheHundredParametersInTableOrderStartAtProgramZeroWithChoices
     hidden += spare ? 1 : 0;
     const bool choice = row.format == ValueFormat::Choice || row.format == ValueFormat::StepPattern;
     EXPECT_EQ((info.flags & CLAP_PARAM_IS_STEPPED) != 0, choice);
+    EXPECT_EQ((info.flags & CLAP_PARAM_IS_ENUM) != 0, row.format == ValueFormat::Choice);
+    EXPECT_NE(info.flags & CLAP_PARAM_IS_AUTOMATABLE, 0u);
     EXPECT_EQ(info.min_value, 0.0);
     EXPECT_EQ(info.max_value, choice ? row.choices.count - 1.0 : 1.0);
     const float start = programValue(0, static_cast<int>(i));
