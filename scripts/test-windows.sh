@@ -3,7 +3,8 @@
 # the exports and imports of Tamblin2.dll, the host check's report (record, names, programs,
 # parameters, bad requests, golden renders of every factory program) byte for byte equal to the
 # Linux build's, and the editor opened through effEditOpen in a real Win32 window, driven with
-# pointer input, equal to the headless picture. Runs in a fresh Wine prefix that it removes again.
+# pointer input, equal to the headless picture; Tamblin.clap's exports and imports, and the project's
+# CLAP host playing its golden renders. Runs in a fresh Wine prefix that it removes again.
 # Called by scripts/test.sh after the release build (build/release); TAMBLIN_SKIP_WINDOWS=1 there
 # leaves it out. TAMBLIN_WINDOWS_PICTURES=FOLDER keeps the pictures the Windows windows showed.
 set -euo pipefail
@@ -47,7 +48,7 @@ linux_check=build/release/tests/hostcheck/tamblin-host-check
 
 for preset in windows-x86 windows-x64; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs" --target Tamblin2 tamblin-host-check
+  cmake --build --preset "$preset" -j "$jobs" --target Tamblin2 tamblin-host-check TamblinClap tamblin-clap-check
 done
 
 # Nothing the engine computes goes through the x87 unit (whose precision a Windows host's threads and
@@ -119,8 +120,26 @@ for preset in windows-x86 windows-x64; do
     cp "$out"/*.png "$TAMBLIN_WINDOWS_PICTURES/$preset/"
   fi
 
+  # Tamblin.clap: clap_entry its only export, Windows' own DLLs its only imports, and the project's CLAP
+  # host (tamblin-clap-check) finding the descriptor, parameters, presets and state as on Linux and
+  # playing the golden phrase of every factory program.
+  clap="$root/build/$preset/clap-plugins/Tamblin.clap"
+  clap_exports=$("$objdump" -p "$clap" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')
+  [ "$clap_exports" = "clap_entry " ] || fail "$preset: Tamblin.clap exports: $clap_exports"
+  for import in $("$objdump" -p "$clap" | awk '/DLL Name:/ {print toupper($3)}'); do
+    case "$import" in
+      KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
+      *) fail "$preset: Tamblin.clap imports $import" ;;
+    esac
+  done
+  timeout 300 wine "$root/build/$preset/tests/clap/check/tamblin-clap-check.exe" "$(windows_path "$clap")" \
+    "$(windows_path "$root/tests/engine/golden/factory_programs.txt")" >"$out/clap-check.log" 2>&1 ||
+    { cat "$out/clap-check.log"; fail "$preset: the CLAP check failed under Wine"; }
+  echo "Tamblin.clap: exports clap_entry only; $(grep -c '^ok' "$out/clap-check.log") CLAP checks passed, 16 golden renders"
+
   # The installed layout: the DLL and the note on plug-in folders.
   cmake --install "build/$preset" --prefix "$out/dist" >/dev/null
   [ -f "$out/dist/Tamblin2.dll" ] && [ -f "$out/dist/VST2-FOLDERS.txt" ] || fail "$preset: cmake --install"
+  [ -f "$out/dist/Tamblin.clap" ] && [ -f "$out/dist/CLAP-FOLDERS.txt" ] || fail "$preset: cmake --install (CLAP)"
 done
 echo "== Windows checks passed in $(($(date +%s) - start)) s"

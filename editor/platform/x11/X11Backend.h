@@ -32,7 +32,10 @@ class X11Backend final : public WindowBackend {
   // How long close() waits for a call into the host that the event thread has under way.
   static constexpr int kHostCallGraceMs = 500;
 
-  X11Backend() = default;
+  // ownEventThread false: a host drives every event through idle() (from its timer, or when it sees
+  // connectionFd() readable) and the backend starts no thread of its own.
+  // Without its own event thread the backend is driven by its owner from the start (setDrivenByOwner).
+  explicit X11Backend(bool ownEventThread = true) : drivenByOwner_(!ownEventThread) {}
   ~X11Backend() override;
 
   bool open(void* parentWindow, int width, int height, WindowEvents& events) override;
@@ -49,6 +52,10 @@ class X11Backend final : public WindowBackend {
   void setDrivenByOwner(bool driven) override { drivenByOwner_ = driven; }
   bool connectionLost() const override { return lost_.load(); }
 
+  // The X connection's file descriptor while open, else -1.
+  int connectionFd() const { return display_ != nullptr ? ConnectionNumber(display_) : -1; }
+  // The X connection's file descriptor while open, else -1: an owner that drives the backend watches it.
+  int connectionFd() const { return display_ != nullptr ? ConnectionNumber(display_) : -1; }
   // The child window's id (0 before open), for tests.
   ::Window window() const { return window_; }
 
