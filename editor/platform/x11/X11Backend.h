@@ -52,8 +52,6 @@ class X11Backend final : public WindowBackend {
   void setDrivenByOwner(bool driven) override { drivenByOwner_ = driven; }
   bool connectionLost() const override { return lost_.load(); }
 
-  // The X connection's file descriptor while open, else -1.
-  int connectionFd() const { return display_ != nullptr ? ConnectionNumber(display_) : -1; }
   // The X connection's file descriptor while open, else -1: an owner that drives the backend watches it.
   int connectionFd() const { return display_ != nullptr ? ConnectionNumber(display_) : -1; }
   // The child window's id (0 before open), for tests.
