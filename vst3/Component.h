@@ -95,7 +95,6 @@ class Component final : public ::vst3::IComponent,
   void reportEchoes(::vst3::IParameterChanges* out, int32_t frame);
 
   std::atomic<::vst3::uint32> references_{1};
-  Instrument instrument_{*this};
   ::vst3::IConnectionPoint* peer_ = nullptr;
   bool initialized_ = false;
   bool active_ = false;
@@ -117,6 +116,8 @@ class Component final : public ::vst3::IComponent,
   int echoCount_ = 0;
   bool rendering_ = false;  // audio thread only
   std::atomic<std::thread::id> renderThread_{};
+  // Last: its construction already reports values, which reach the members above.
+  Instrument instrument_{*this};
 };
 
 }  // namespace tamblin::vst3

@@ -96,7 +96,6 @@ class Controller final : public ::vst3::IEditController,
   float hostTempo() override { return 0.0f; }
 
   std::atomic<::vst3::uint32> references_{1};
-  Instrument model_{*this};
   ::vst3::IComponentHandler* handler_ = nullptr;
   IGateSource* gateSource_ = nullptr;
   ::vst3::IConnectionPoint* peer_ = nullptr;
@@ -107,6 +106,8 @@ class Controller final : public ::vst3::IEditController,
   // The gesture the editor has open, and when its last edit came.
   int gestureParameter_ = -1;
   std::chrono::steady_clock::time_point lastEdit_{};
+  // Last: its construction already reports values, which reach the members above.
+  Instrument model_{*this};
 };
 
 }  // namespace tamblin::vst3
