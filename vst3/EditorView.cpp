@@ -9,6 +9,12 @@
 #include "Controller.h"
 #include "EditorWindow.h"
 #include "ParameterTable.h"
+#include "uEditor.h"
+
+#if !defined(_WIN32)
+// Xlib's macros (None, Bool, ...) come after every other header.
+#include "platform/x11/X11Backend.h"
+#endif
 
 namespace tamblin::vst3 {
 
@@ -56,6 +62,8 @@ tresult EditorView::queryInterface(const TUID iid, void** object) {
     *object = static_cast<IPlugView*>(this);
   } else if (ITimerHandler::iid.matches(iid)) {
     *object = static_cast<ITimerHandler*>(this);
+  } else if (IEventHandler::iid.matches(iid)) {
+    *object = static_cast<IEventHandler*>(this);
   } else {
     return kNoInterface;
   }
@@ -80,15 +88,29 @@ tresult EditorView::attached(void* parent, FIDString type) {
   if (slot_.window() != nullptr) return kResultFalse;
   std::array<float, kNumStoredValues> values;
   for (int i = 0; i < kNumStoredValues; ++i) values[static_cast<size_t>(i)] = controller_.model().parameter(i);
+#if defined(_WIN32)
+  // The window's timers and messages run on the host's thread through its message loop.
   if (!slot_.open(parent, values, std::make_unique<ViewLink>(controller_, *this))) return kResultFalse;
-#if !defined(_WIN32)
-  // The host's run loop pumps the window's events; without one the window runs its own thread.
+#else
+  // With the host's run loop the window gets no thread of its own: the loop watches its X connection
+  // and its timer runs the window's timers. Without one the window's own thread does both.
   void* loop = nullptr;
-  if (frame_ != nullptr && frame_->queryInterface(IRunLoop::iid.data(), &loop) == kResultOk && loop != nullptr) {
+  if (frame_ != nullptr && frame_->queryInterface(IRunLoop::iid.data(), &loop) == kResultOk && loop != nullptr)
     runLoop_ = static_cast<IRunLoop*>(loop);
+  auto backend = std::make_unique<X11Backend>(runLoop_ != nullptr);
+  X11Backend* x11 = backend.get();
+  if (!slot_.open(parent, values, std::make_unique<ViewLink>(controller_, *this),
+                  std::make_unique<TPluginEditorWindow>(std::move(backend)))) {
+    removed();
+    return kResultFalse;
+  }
+  if (runLoop_ != nullptr) {
+    watchingFd_ = runLoop_->registerEventHandler(this, x11->connectionFd()) == kResultOk;
     if (runLoop_->registerTimer(this, kTimerMs) != kResultOk) {
-      runLoop_->release();
+      // A loop without timers cannot run the window: it gets its own thread after all.
+      removed();
       runLoop_ = nullptr;
+      if (!slot_.open(parent, values, std::make_unique<ViewLink>(controller_, *this))) return kResultFalse;
     }
   }
 #endif
@@ -97,6 +119,8 @@ tresult EditorView::attached(void* parent, FIDString type) {
 
 tresult EditorView::removed() {
   if (runLoop_ != nullptr) {
+    if (watchingFd_) runLoop_->unregisterEventHandler(this);
+    watchingFd_ = false;
     runLoop_->unregisterTimer(this);
     runLoop_->release();
     runLoop_ = nullptr;
@@ -129,6 +153,10 @@ tresult EditorView::checkSizeConstraint(ViewRect* rect) {
   rect->right = rect->left + kWidth;
   rect->bottom = rect->top + kHeight;
   return kResultOk;
+}
+
+void EditorView::onFDIsSet(FileDescriptor) {
+  if (EditorWindow* window = slot_.window()) window->idle();
 }
 
 void EditorView::onTimer() {

@@ -1,5 +1,6 @@
-// The editor as a VST 3 view: the drawn window inside the host's X11 window (driven from the host's
-// run loop) or Win32 window, 544 x 536 and not resizable.
+// The editor as a VST 3 view: the drawn window inside the host's X11 window, driven from the host's
+// run loop (a timer and a handler on the X connection, no thread of ours), or inside its Win32
+// window; 544 x 536 and not resizable.
 #pragma once
 
 #include <atomic>
@@ -11,7 +12,7 @@ namespace tamblin::vst3 {
 
 class Controller;
 
-class EditorView final : public ::vst3::IPlugView, public ::vst3::ITimerHandler {
+class EditorView final : public ::vst3::IPlugView, public ::vst3::ITimerHandler, public ::vst3::IEventHandler {
  public:
   static constexpr int kTimerMs = 20;  // the host's timer drives the window's events and timers
 
@@ -42,6 +43,8 @@ class EditorView final : public ::vst3::IPlugView, public ::vst3::ITimerHandler 
   ::vst3::tresult VST3_API checkSizeConstraint(::vst3::ViewRect* rect) override;
   // ITimerHandler [ui thread]: the window's events and timers, and the end of an idle edit gesture.
   void VST3_API onTimer() override;
+  // IEventHandler [ui thread]: the window's X connection has something to read.
+  void VST3_API onFDIsSet(::vst3::FileDescriptor fd) override;
 
   // [any thread] A value for the open window.
   void setValue(int index, float value) { slot_.setValue(index, value); }
@@ -55,6 +58,7 @@ class EditorView final : public ::vst3::IPlugView, public ::vst3::ITimerHandler 
   Controller& controller_;
   ::vst3::IPlugFrame* frame_ = nullptr;
   ::vst3::IRunLoop* runLoop_ = nullptr;
+  bool watchingFd_ = false;
   EditorSlot slot_;
 };
 

@@ -149,8 +149,10 @@ bool X11Backend::open(void* parentWindow, int width, int height, WindowEvents& e
   wakeWrite_ = fds[1];
   nextLamp_ = Clock::now() + std::chrono::milliseconds(kGateLampIntervalMs);
   nextRefresh_ = Clock::now() + std::chrono::milliseconds(kRefreshIntervalMs);
-  threadState_ = std::make_shared<ThreadState>();
-  thread_ = std::thread([this, state = threadState_] { run(state); });
+  if (!hostDriven_) {
+    threadState_ = std::make_shared<ThreadState>();
+    thread_ = std::thread([this, state = threadState_] { run(state); });
+  }
   return true;
 }
 

@@ -28,6 +28,9 @@ class X11Backend final : public WindowBackend {
   static constexpr int kHostCallGraceMs = 500;
 
   X11Backend() = default;
+  // A host that runs its own loop (watching connectionFd() and calling idle() from its timer) wants no
+  // thread of ours: with hostDriven set, open() starts none.
+  explicit X11Backend(bool hostDriven) : hostDriven_(hostDriven) {}
   ~X11Backend() override;
 
   bool open(void* parentWindow, int width, int height, WindowEvents& events) override;
@@ -44,6 +47,8 @@ class X11Backend final : public WindowBackend {
 
   // The child window's id (0 before open), for tests.
   ::Window window() const { return window_; }
+  // The X connection's file descriptor, -1 before open.
+  int connectionFd() const { return display_ != nullptr ? ConnectionNumber(display_) : -1; }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -85,6 +90,7 @@ class X11Backend final : public WindowBackend {
   bool dragGrab_ = false;    // the window holds the pointer for a drag
   bool windowGone_ = false;  // destroyed with the host's window before the editor closed
 
+  bool hostDriven_ = false;
   std::thread thread_;
   std::shared_ptr<ThreadState> threadState_;
   std::atomic<int64_t> lastIdleMs_{-1000000};
