@@ -179,7 +179,7 @@ tresult Component::notify(IMessage*) { return kResultFalse; }
 float Component::hostTempo() { return tempoFromBpm(bpm_); }
 
 void Component::parameterChanged(int index, float value) {
-  if (!rendering_ || renderThread_.load(std::memory_order_relaxed) != std::this_thread::get_id()) return;
+  if (!reporting_ || renderThread_.load(std::memory_order_relaxed) != std::this_thread::get_id()) return;
   if (index < 0 || index >= kNumParams) return;
   for (int i = 0; i < echoCount_; ++i) {
     if (echoes_[i].index == index) {
@@ -241,8 +241,14 @@ void Component::gatherChanges(IParameterChanges* changes, int32_t frames) {
 
 void Component::apply(const Change& change) {
   if (change.id == kProgramParamId) {
+    // The program's values go back to the host as output changes, so that it and the controller show
+    // them: a host that picked the program does not read them again by itself.
     const int program = programOf(change.value);
-    if (program != instrument_.currentProgram()) instrument_.selectProgram(program);
+    if (program != instrument_.currentProgram()) {
+      reporting_ = true;
+      instrument_.selectProgram(program);
+      reporting_ = false;
+    }
   } else {
     instrument_.setParameter(static_cast<int>(change.id), static_cast<float>(change.value));
   }
@@ -298,6 +304,7 @@ tresult Component::process(ProcessData& data) {
   int change = 0, message = 0;
   for (;;) {
     while (change < changeCount_ && changes_[change].frame <= position) apply(changes_[change++]);
+    if (echoCount_ > 0) reportEchoes(data.outputParameterChanges, position);
     const int32_t end = change < changeCount_ ? changes_[change].frame : frames;
     int staged = 0;
     while (message < messageCount_ && (messages_[message].frame < end || end >= frames)) {
@@ -307,10 +314,10 @@ tresult Component::process(ProcessData& data) {
     }
     instrument_.processEvents(staged_, staged);
     if (end > position) {
-      rendering_ = true;
+      reporting_ = true;
       instrument_.render(nullptr, left != nullptr ? left + position : nullptr,
                          right != nullptr ? right + position : nullptr, end - position);
-      rendering_ = false;
+      reporting_ = false;
       reportEchoes(data.outputParameterChanges, position);
     }
     position = end;

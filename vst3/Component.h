@@ -28,7 +28,7 @@ class Component final : public ::vst3::IComponent,
   // Fixed room for one block's changes and messages; what does not fit is dropped.
   static constexpr int kMaxChanges = 2048;
   static constexpr int kMaxMessages = 2048;
-  static constexpr int kMaxEchoes = 256;
+  static constexpr int kMaxEchoes = 256;  // more than the hundred parameters
 
   Component();
   Component(const Component&) = delete;
@@ -107,14 +107,15 @@ class Component final : public ::vst3::IComponent,
   TimedMessage messages_[kMaxMessages];
   int messageCount_ = 0;
   MidiMessage staged_[kMaxMessages];
-  // Parameters the engine's mapped controllers set while rendering, told to the host after the piece.
+  // Parameters the engine's mapped controllers set while rendering, and a program's values when the
+  // host selects one, told to the host as output changes.
   struct Echo {
     int index;
     float value;
   };
   Echo echoes_[kMaxEchoes];
   int echoCount_ = 0;
-  bool rendering_ = false;  // audio thread only
+  bool reporting_ = false;  // audio thread only
   std::atomic<std::thread::id> renderThread_{};
   // Last: its construction already reports values, which reach the members above.
   Instrument instrument_{*this};

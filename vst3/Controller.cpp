@@ -133,11 +133,10 @@ tresult Controller::setParamNormalized(ParamID id, ParamValue value) {
       model_.setParameter(static_cast<int>(id), static_cast<float>(value));
       return kResultOk;
     case ParamKind::Program: {
+      // The host picked the program and reads the values again itself; asking it to from inside its
+      // own call makes Ardour wait for itself.
       const int program = programOf(value);
-      if (program != model_.currentProgram()) {
-        model_.selectProgram(program);
-        if (handler_ != nullptr) handler_->restartComponent(kParamValuesChanged);
-      }
+      if (program != model_.currentProgram()) model_.selectProgram(program);
       return kResultOk;
     }
     case ParamKind::Controller:

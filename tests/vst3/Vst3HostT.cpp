@@ -219,11 +219,32 @@ TEST_F(Vst3Plugin, TheRootUnitListsTheSixteenFactoryProgramsForTheSelector) {
     ASSERT_EQ(instance.controller->getParamStringByValue(selector, value, text), kResultOk);
     EXPECT_EQ(utf8(text), kFactoryBank[p].name);
   }
-  // Picking a program in the controller shows its values and asks the host to read them again.
+  // Picking a program in the controller shows its values, without calling back into the host.
   ASSERT_EQ(instance.controller->setParamNormalized(selector, 5.0 / 15.0), kResultOk);
-  EXPECT_EQ(instance.handler.calls.back(), "restart " + std::to_string(kParamValuesChanged));
+  EXPECT_TRUE(instance.handler.calls.empty());
   EXPECT_EQ(instance.controller->getParamNormalized(selector), 5.0 / 15.0);
+  for (size_t k = 0; k < kFactoryBank[5].count; ++k) {
+    const auto& [index, value] = kFactoryBank[5].values[k];
+    if (index < kNumParams) {
+      EXPECT_EQ(instance.controller->getParamNormalized(static_cast<ParamID>(index)), value);
+    }
+  }
   units->release();
+
+  // The component applies the program the host sends and reports its values back as output changes,
+  // which hosts pass on to their own controls and to the controller.
+  ASSERT_TRUE(instance.start(44100.0, 64));
+  ParameterChanges in, out;
+  in.add(selector, 0, 5.0 / 15.0);
+  std::vector<float> left(64), right(64);
+  ASSERT_EQ(instance.block(64, left.data(), right.data(), nullptr, &in, 0.0, &out), kResultOk);
+  EXPECT_EQ(out.queues.size(), static_cast<size_t>(kNumParams));
+  for (const auto& queue : out.queues) {
+    ASSERT_EQ(queue->points.size(), 1u);
+    const ParamID id = queue->getParameterId();
+    ASSERT_LT(id, static_cast<ParamID>(kNumParams));
+    EXPECT_EQ(queue->points[0].second, instance.controller->getParamNormalized(id)) << id;
+  }
 }
 
 TEST_F(Vst3Plugin, EveryControllerTheEngineReactsToAndPitchBendAreMapped) {
