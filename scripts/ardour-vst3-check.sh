@@ -2,7 +2,8 @@
 # Tamblin.vst3 in a real host, by hand (not part of scripts/test.sh): Debian 12's Ardour 7 (apt-get
 # install ardour) scans the bundle, puts it on a MIDI track through its scripting console ardour7-lua
 # with the dummy audio backend, finds the sixteen programs as presets and loads SineOrgan; a DSP script
-# plays three notes (A3, A4, E4, a second each) and ardour7-export writes the master bus. A second
+# plays three notes (A3, A4, E4, a second each), controller 7 (volume) and a pitch bend (which Ardour hands the
+# plug-in through its MIDI mapping) and ardour7-export writes the master bus. A second
 # session adds the VST 2 library on another track with its polarity inverted: the export must be
 # silent to the last bit. Everything happens under a temporary HOME that is removed again.
 set -euo pipefail
@@ -57,8 +58,9 @@ def vlq(n):
         out.insert(0, (n & 0x7F) | 0x80)
         n >>= 7
     return bytes(out)
-events = [(0, b'\xff\x51\x03\x07\xa1\x20'), (0, bytes([0x90, 57, 100])), (960, bytes([0x80, 57, 64])),
-          (960, bytes([0x90, 69, 100])), (1920, bytes([0x80, 69, 64])), (1920, bytes([0x90, 64, 100])),
+events = [(0, b'\xff\x51\x03\x07\xa1\x20'), (0, bytes([0x90, 57, 100])), (768, bytes([0xB0, 7, 90])),
+          (960, bytes([0x80, 57, 64])), (960, bytes([0x90, 69, 100])), (1632, bytes([0xE0, 0, 80])),
+          (1872, bytes([0xE0, 0, 64])), (1920, bytes([0x80, 69, 64])), (1920, bytes([0x90, 64, 100])),
           (2880, bytes([0x80, 64, 64])), (2880, b'\xff\x2f\x00')]
 track, last = b'', 0
 for t, e in events:

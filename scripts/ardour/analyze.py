@@ -65,6 +65,11 @@ check(peak(vst3) > 0.1, 'the VST 3 track plays (peak %.3f)' % peak(vst3))
 check(peak(both) > 1.9 * peak(vst3) * 0.99, 'VST 3 and VST 2 tracks together: peak %.3f' % peak(both))
 silent = all(v == 0.0 for ch in null for v in ch)
 check(silent, 'VST 3 minus VST 2 in the same session: every sample 0 (%d frames)' % len(null[0]))
+def rms(x, start, end):
+    seg = x[int(start * rate):int(end * rate)]
+    return math.sqrt(sum(v * v for v in seg) / len(seg))
+drop = rms(vst3[0], 0.82, 0.98) / rms(vst3[0], 0.62, 0.78)
+check(drop < 0.8, 'controller 7 (volume) at 0.8 s, mapped by Ardour to the plug-in, lowers the level: x%.2f' % drop)
 notes = (57, 69, 64)
 ardour = partials(vst3[0], rate, notes)
 render = partials(vst2[0], rate, notes)
