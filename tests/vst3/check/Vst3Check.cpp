@@ -5,8 +5,9 @@
 //
 // Loads the module as hosts do, checks the factory's vendor and instrument class, and renders the
 // golden phrase for each program given (every factory program when none is) through a component and
-// controller kept apart, comparing each render's golden line with GOLDEN_FILE. One line per check;
-// the exit status is 1 when one failed.
+// controller kept apart, comparing each render's golden line with GOLDEN_FILE. On Windows it also
+// opens the editor view in a window of its own and closes it again. One line per check; the exit
+// status is 1 when one failed.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -36,6 +37,33 @@ std::string goldenLineOf(const std::string& file, int program) {
   }
   return "missing";
 }
+
+#if defined(_WIN32)
+// The editor view as a child of a host window: attached, the right size, gone again when removed.
+void checkEditor(IPluginFactory* factory) {
+  Instance instance(factory);
+  HWND host = CreateWindowExA(0, "STATIC", "Tamblin VST 3 check", WS_OVERLAPPEDWINDOW, 0, 0, 700, 700, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  IPlugView* view = instance.valid() ? instance.controller->createView(kEditorViewType) : nullptr;
+  const bool attached = host != nullptr && view != nullptr &&
+                        view->isPlatformTypeSupported(kPlatformTypeHWND) == kResultOk &&
+                        view->attached(host, kPlatformTypeHWND) == kResultOk;
+  check(attached, "editor view attached to a host window (HWND)");
+  HWND child = attached ? GetWindow(host, GW_CHILD) : nullptr;
+  RECT client{};
+  if (child != nullptr) GetClientRect(child, &client);
+  check(child != nullptr && client.right == 544 && client.bottom == 536, "editor window 544 x 536 inside it");
+  for (int i = 0; i < 20; ++i) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(10);
+  }
+  check(view != nullptr && view->removed() == kResultOk && GetWindow(host, GW_CHILD) == nullptr,
+        "editor view removed, its window gone");
+  if (view != nullptr) view->release();
+  if (host != nullptr) DestroyWindow(host);
+}
+#endif
 
 }  // namespace
 
@@ -69,5 +97,8 @@ int main(int argc, char** argv) {
     check(line == expected, "program " + std::to_string(program) + " plays the golden phrase: " + line);
     if (line != expected) std::cout << "      expected " << expected << std::endl;
   }
+#if defined(_WIN32)
+  checkEditor(module.factory);
+#endif
   return failures == 0 ? 0 : 1;
 }
