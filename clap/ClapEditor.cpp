@@ -78,7 +78,8 @@ std::unique_ptr<EditorWindow> ClapEditor::makeWindow(void* parent) {
 #if !defined(_WIN32)
   if (timers_ != nullptr) {
     // The host's timer (and watch) pump the events: the window needs no thread.
-    auto backend = std::make_unique<X11Backend>(false);
+    auto backend = std::make_unique<X11Backend>();
+    backend->setDrivenByOwner(true);
     X11Backend* x11 = backend.get();
     auto window = std::make_unique<TPluginEditorWindow>(std::move(backend));
     if (!openEditorWindow(*window, parent, values, std::move(link))) return nullptr;

@@ -5,10 +5,18 @@
 
 namespace tamblin {
 
-bool EditorSlot::open(void* parentWindow, std::span<const float> values, std::unique_ptr<InstrumentLink> link) {
+bool EditorSlot::open(void* parentWindow, std::span<const float> values, std::unique_ptr<InstrumentLink> link,
+                      std::unique_ptr<EditorWindow> window) {
   close();
   if (parentWindow == nullptr) return false;
-  window_ = makeEditorWindow(parentWindow, values, std::move(link));
+  if (window == nullptr) {
+    window_ = makeEditorWindow(parentWindow, values, std::move(link));
+  } else if (openEditorWindow(*window, parentWindow, values, std::move(link))) {
+    window->Update();
+    window->Show();
+    window->SetAll();
+    window_ = std::move(window);
+  }
   live_.store(window_.get(), std::memory_order_seq_cst);
   return window_ != nullptr;
 }

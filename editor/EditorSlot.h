@@ -19,7 +19,9 @@ class EditorSlot {
 
   // [ui thread] Makes the drawn editor inside parentWindow with the instrument's values and its link,
   // shown (makeEditorWindow); false when no window could be made. An open window is closed first.
-  bool open(void* parentWindow, std::span<const float> values, std::unique_ptr<InstrumentLink> link);
+  // `window`, when given, is the window to open instead of the platform's default one.
+  bool open(void* parentWindow, std::span<const float> values, std::unique_ptr<InstrumentLink> link,
+            std::unique_ptr<EditorWindow> window = nullptr);
   // [ui thread] Closes the window, waiting for copies in flight on other threads.
   void close();
   // [ui thread] The open window, or null.

@@ -4,7 +4,9 @@
 # parameters, bad requests, golden renders of every factory program) byte for byte equal to the
 # Linux build's, and the editor opened through effEditOpen in a real Win32 window, driven with
 # pointer input, equal to the headless picture; Tamblin.clap's exports and imports, and the project's
-# CLAP host playing its golden renders. Runs in a fresh Wine prefix that it removes again.
+# CLAP host playing its golden renders; for the 64-bit build also the VST 3 bundle's module: its exports
+# and imports, golden renders through the project's VST 3 host built for Windows, and its editor view
+# opened in a Win32 window. Runs in a fresh Wine prefix that it removes again.
 # Called by scripts/test.sh after the release build (build/release); TAMBLIN_SKIP_WINDOWS=1 there
 # leaves it out. TAMBLIN_WINDOWS_PICTURES=FOLDER keeps the pictures the Windows windows showed.
 set -euo pipefail
@@ -50,6 +52,7 @@ for preset in windows-x86 windows-x64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs" --target Tamblin2 tamblin-host-check TamblinClap tamblin-clap-check
 done
+cmake --build --preset windows-x64 -j "$jobs" --target tamblin_vst3_module tamblin-vst3-check
 
 # Nothing the engine computes goes through the x87 unit (whose precision a Windows host's threads and
 # mingw's start-up set differently): the 32-bit engine holds no x87 arithmetic instruction and calls
@@ -142,4 +145,28 @@ for preset in windows-x86 windows-x64; do
   [ -f "$out/dist/Tamblin2.dll" ] && [ -f "$out/dist/VST2-FOLDERS.txt" ] || fail "$preset: cmake --install"
   [ -f "$out/dist/Tamblin.clap" ] && [ -f "$out/dist/CLAP-FOLDERS.txt" ] || fail "$preset: cmake --install (CLAP)"
 done
+echo "== windows-x64: Tamblin.vst3"
+bundle="$root/build/windows-x64/vst3-bundles/Tamblin.vst3"
+module="$bundle/Contents/x86_64-win/Tamblin.vst3"
+[ -f "$bundle/Contents/Resources/moduleinfo.json" ] || fail "no moduleinfo.json in the Windows bundle"
+exports=$(x86_64-w64-mingw32-objdump -p "$module" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')
+[ "$exports" = "ExitDll GetPluginFactory InitDll " ] || fail "Tamblin.vst3 exports: $exports"
+imports=$(x86_64-w64-mingw32-objdump -p "$module" | awk '/DLL Name:/ {print toupper($3)}' | sort | tr '\n' ' ')
+for import in $imports; do
+  case "$import" in
+    KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
+    *) fail "Tamblin.vst3 imports $import" ;;
+  esac
+done
+echo "exports: $exports; imports: $imports"
+out="$work/vst3"
+mkdir -p "$out"
+timeout 300 wine "$root/build/windows-x64/tests/vst3/check/tamblin-vst3-check.exe" "$(windows_path "$module")" \
+  "$(windows_path "$root/tests/engine/golden/factory_programs.txt")" 0 6 11 >"$out/check.log" 2>&1 ||
+  { cat "$out/check.log"; fail "windows-x64: the VST 3 check failed under Wine"; }
+grep -c '^ok' "$out/check.log" | grep -qx 9 || { cat "$out/check.log"; fail "windows-x64: the VST 3 check ran short"; }
+echo "VST 3 host check: factory, class, golden renders of programs 0, 6 and 11 as on Linux, editor view in a Win32 window"
+cmake --install build/windows-x64 --prefix "$out/dist" >/dev/null
+[ -f "$out/dist/Tamblin.vst3/Contents/x86_64-win/Tamblin.vst3" ] || fail "windows-x64: Tamblin.vst3 not installed"
+
 echo "== Windows checks passed in $(($(date +%s) - start)) s"

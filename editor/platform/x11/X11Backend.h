@@ -32,10 +32,7 @@ class X11Backend final : public WindowBackend {
   // How long close() waits for a call into the host that the event thread has under way.
   static constexpr int kHostCallGraceMs = 500;
 
-  // ownEventThread false: a host drives every event through idle() (from its timer, or when it sees
-  // connectionFd() readable) and the backend starts no thread of its own.
-  // Without its own event thread the backend is driven by its owner from the start (setDrivenByOwner).
-  explicit X11Backend(bool ownEventThread = true) : drivenByOwner_(!ownEventThread) {}
+  X11Backend() = default;
   ~X11Backend() override;
 
   bool open(void* parentWindow, int width, int height, WindowEvents& events) override;
