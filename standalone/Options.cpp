@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 #include "ParameterTable.h"
 #include "Instrument.h"
@@ -15,6 +16,18 @@ constexpr double kMinTempo = 1.0;
 constexpr double kMaxTempo = 1000.0;
 // JACK's limit for a client name (jack_client_name_size() - 1 on every version in use).
 constexpr size_t kMaxClientName = 63;
+// JACK keeps a server name in fixed buffers and builds shared-memory and semaphore names of it with the
+// client name and the user id, which must stay below the file-name limit: 63 leaves room for all.
+constexpr size_t kMaxServerName = 63;
+// An X display name is a host and a screen number; anything longer is not one.
+constexpr size_t kMaxDisplayName = 255;
+
+void checkServerName(const std::string& source, const std::string& name) {
+  if (name.empty()) throw UsageError(source + ": the name is empty");
+  if (name.size() > kMaxServerName)
+    throw UsageError(source + ": a JACK server name has at most " + std::to_string(kMaxServerName) +
+                     " characters (this one has " + std::to_string(name.size()) + ")");
+}
 
 long wholeNumber(const std::string& option, const std::string& text, long low, long high) {
   errno = 0;
@@ -113,12 +126,19 @@ Options parseOptions(const std::vector<std::string>& arguments) {
         throw UsageError("--name: a client name has 1 to 63 characters and no ':'");
     } else if (option == "--server") {
       options.serverName = value();
-      if (options.serverName.empty()) throw UsageError("--server: the name is empty");
+      checkServerName("--server", options.serverName);
     } else {
       throw UsageError("unknown option '" + arguments[i] + "'");
     }
   }
   return options;
+}
+
+void checkEnvironment(const char* jackDefaultServer, const char* display) {
+  if (jackDefaultServer != nullptr && jackDefaultServer[0] != '\0')
+    checkServerName("JACK_DEFAULT_SERVER", jackDefaultServer);
+  if (display != nullptr && std::string_view(display).size() > kMaxDisplayName)
+    throw UsageError("DISPLAY: an X display name has at most " + std::to_string(kMaxDisplayName) + " characters");
 }
 
 }  // namespace tamblin::standalone

@@ -31,6 +31,10 @@ class UsageError : public std::runtime_error {
 // Parses argv[1..]; throws UsageError naming the bad option.
 Options parseOptions(const std::vector<std::string>& arguments);
 
+// Checks what the environment hands to the libraries as tamblin's command line would be checked:
+// JACK_DEFAULT_SERVER (when set and no --server is given) and DISPLAY; throws UsageError.
+void checkEnvironment(const char* jackDefaultServer, const char* display);
+
 std::string usageText();
 
 }  // namespace tamblin::standalone
