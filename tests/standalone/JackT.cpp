@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <sys/stat.h>
 #include <optional>
 
 #include "Player.h"
@@ -80,8 +81,11 @@ class TamblinJack : public ::testing::Test {
     std::filesystem::remove_all(config_, error);
   }
 
-  ChildProcess& startTamblin(std::vector<std::string> arguments, std::map<std::string, std::string> environment = {}) {
-    arguments.insert(arguments.begin(), {TAMBLIN_PROGRAM, "--server", kServer});
+  // Starts tamblin on the test's server, or on the one JACK_DEFAULT_SERVER names when `onTestServer` is false.
+  ChildProcess& startTamblin(std::vector<std::string> arguments, std::map<std::string, std::string> environment = {},
+                             bool onTestServer = true) {
+    if (onTestServer) arguments.insert(arguments.begin(), {"--server", kServer});
+    arguments.insert(arguments.begin(), TAMBLIN_PROGRAM);
     environment.emplace("XDG_CONFIG_HOME", config_.string());
     tamblins_.push_back(std::make_unique<ChildProcess>());
     probe_->forgetStart();
@@ -216,39 +220,90 @@ TEST_F(TamblinJack, KeepsItsProgramsBetweenRunsAndSetsADamagedFileAside) {
   EXPECT_EQ(stopTamblin(second), 0);
   EXPECT_EQ(second.errors(), "");
 
-  // --reset starts from the factory programs, whatever was saved.
+  // --reset starts from the factory programs, whatever was saved, and keeps what was saved.
   ChildProcess& fresh = startTamblin({"--no-gui", "--reset"});
   ASSERT_TRUE(probe_->connect(kName));
   EXPECT_EQ(stopTamblin(fresh), 0) << fresh.errors();
+  EXPECT_EQ(fresh.errors(), "tamblin: --reset: starting from the factory programs; the previous state was kept as " +
+                                statePath() + ".before-reset\n");
   ASSERT_TRUE(savedState().has_value());
   EXPECT_EQ(savedState()->currentProgram, 0);
   EXPECT_NE(savedState()->programs[5].values[31], 0.25f);
+  InstrumentState before;
+  std::string problem;
+  ASSERT_EQ(standalone::loadStateFile(statePath() + ".before-reset", before, problem), standalone::LoadOutcome::Loaded);
+  EXPECT_EQ(before, *saved);
 
-  // A damaged file is reported in one line and ignored; it is kept aside and a whole one written.
-  for (const char* damage : {"tamblin-state 1\ncurrent 99\n", "<?xml version=\"1.0\"?>\n"}) {
-    std::ofstream(statePath()) << damage;
+  // A damaged file is reported in one line and ignored; each is kept under a name of its own and a
+  // whole one written.
+  const struct {
+    const char* damage;
+    const char* keptAs;
+  } damaged[] = {{"tamblin-state 1\ncurrent 99\n", ".damaged"}, {"<?xml version=\"1.0\"?>\n", ".damaged.1"}};
+  for (const auto& c : damaged) {
+    std::ofstream(statePath()) << c.damage;
     ChildProcess& third = startTamblin({"--no-gui"});
     ASSERT_TRUE(probe_->connect(kName));
     EXPECT_EQ(stopTamblin(third), 0);
     EXPECT_EQ(lineCount(third.errors()), 1) << third.errors();
-    EXPECT_NE(third.errors().find("ignoring the saved state"), std::string::npos) << third.errors();
-    std::ifstream kept(statePath() + ".damaged");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), damage);
+    EXPECT_NE(third.errors().find("could not be used"), std::string::npos) << third.errors();
+    EXPECT_NE(third.errors().find("it was moved to " + statePath() + c.keptAs + ", and tamblin starts from the factory"),
+              std::string::npos)
+        << third.errors();
+    std::ifstream kept(statePath() + c.keptAs);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), c.damage);
     ASSERT_TRUE(savedState().has_value());
     EXPECT_EQ(savedState()->currentProgram, 0);  // the factory bank's
   }
+
+  // What is not a regular file is refused at once, and left as it is.
+  std::filesystem::remove(statePath());
+  std::filesystem::create_directory(statePath());
+  ASSERT_EQ(mkfifo((config_ / "tamblin" / "state-tamblin-fifo").c_str(), 0644), 0);
+  const struct {
+    std::vector<std::string> arguments;
+    std::string message;
+  } refused[] = {
+      {{"--no-gui"}, "the saved state " + statePath() + " is no file to read or replace (it is a folder, not a state file)"},
+      {{"--no-gui", "--name", "tamblin-fifo"}, "(it is a FIFO, not a state file)"},
+  };
+  for (const auto& c : refused) {
+    ChildProcess& refusing = startTamblin(c.arguments);
+    ASSERT_TRUE(refusing.waitExit(5000ms));
+    EXPECT_EQ(refusing.exitCode(), 1);
+    EXPECT_EQ(lineCount(refusing.errors()), 1) << refusing.errors();
+    EXPECT_NE(refusing.errors().find(c.message), std::string::npos) << refusing.errors();
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(statePath()));
 }
 
 TEST_F(TamblinJack, EachFailureEndsWithOneMessage) {
-  // No server of that name.
-  {
-    ChildProcess& lonely = startTamblin({"--no-gui", "--server", kServer + "-none"});
-    ASSERT_TRUE(lonely.waitExit(10000ms));
-    EXPECT_EQ(lonely.exitCode(), 1);
-    EXPECT_EQ(lineCount(lonely.errors()), 1);
-    EXPECT_NE(lonely.errors().find("no JACK server '" + kServer + "-none' is running"), std::string::npos)
-        << lonely.errors();
+  // A client of the name without ports holds it as well as tamblin would.
+  jack_client_t* holder = openClient(kName, kServer);
+  ASSERT_NE(holder, nullptr);
+  const std::string longName(265, 's');
+  const struct {
+    std::vector<std::string> arguments;
+    std::map<std::string, std::string> environment;
+    int status;
+    std::string message;
+  } failures[] = {
+      {{"--server", kServer + "-none"}, {}, 1, "no JACK server '" + kServer + "-none' is running"},
+      {{}, {}, 1, "the JACK client name 'tamblin' is already taken"},
+      {{"--server", longName}, {}, 2, "--server: a JACK server name has at most 63 characters (this one has 265)"},
+      {{}, {{"JACK_DEFAULT_SERVER", longName}}, 2, "JACK_DEFAULT_SERVER: a JACK server name has at most 63 characters"},
+  };
+  for (const auto& c : failures) {
+    std::vector<std::string> arguments = c.arguments;
+    arguments.push_back("--no-gui");
+    const bool onTestServer = c.arguments.empty() && c.environment.empty();
+    ChildProcess& failing = startTamblin(arguments, c.environment, onTestServer);
+    ASSERT_TRUE(failing.waitExit(10000ms));
+    EXPECT_EQ(failing.exitCode(), c.status) << c.message;
+    EXPECT_EQ(lineCount(failing.errors()), c.status == 2 ? 2 : 1) << failing.errors();  // a usage error adds "Try --help"
+    EXPECT_NE(failing.errors().find(c.message), std::string::npos) << failing.errors();
   }
+  jack_client_close(holder);
   // A busy client name: the second tamblin of the same name stops, the first plays on.
   ChildProcess& first = startTamblin({"--no-gui"});
   ASSERT_TRUE(probe_->connect(kName));
@@ -268,6 +323,80 @@ TEST_F(TamblinJack, EachFailureEndsWithOneMessage) {
   EXPECT_NE(first.errors().find("the JACK server went away; the programs were saved"), std::string::npos)
       << first.errors();
   EXPECT_TRUE(savedState().has_value());
+}
+
+TEST_F(TamblinJack, NoMessageOfAFloodIsLost) {
+  // More messages in one period than a list holds: a note, a flood of harmless note-offs, and the
+  // note's release on the period's last frame. The release is heard: nothing hangs.
+  ChildProcess& tamblin = startTamblin({"--no-gui", "--reset", "--program", "0"});
+  ASSERT_TRUE(probe_->connect(kName));
+  ASSERT_TRUE(waitFor([&] { return probe_->firstLiveBlock() != 0; }));
+  // The first frame of a period of the probe's, a little ahead.
+  const uint32_t start = probe_->now() + 8 * kPeriod;
+  std::vector<Probe::Message> messages = {{start, {0x90, 60, 100}}};
+  constexpr int kFlood = 1500;
+  for (int i = 0; i < kFlood; ++i) messages.push_back({start + static_cast<uint32_t>(i * (kPeriod - 1) / kFlood), {0x80, 30, 0}});
+  messages.push_back({start + kPeriod - 1, {0x80, 60, 0}});
+  probe_->schedule(messages, start, kRate);
+  ASSERT_TRUE(probe_->finish());
+  auto peak = [&](size_t from, size_t to) {
+    float loudest = 0.0f;
+    for (size_t k = from; k < to; ++k) loudest = std::max(loudest, std::fabs(probe_->left()[k]));
+    return loudest;
+  };
+  EXPECT_GT(peak(0, kPeriod), 0.0f);  // the note was played...
+  EXPECT_LT(peak(kRate / 2, kRate), 1e-4f) << "a note hangs";  // ...and released
+  EXPECT_EQ(stopTamblin(tamblin), 0);
+  EXPECT_EQ(tamblin.errors(), "");
+}
+
+TEST_F(TamblinJack, KeepsItsProgramsWhenTheServerFreezesOrGoesAsItStops) {
+  const struct {
+    const char* what;
+    bool frozen;         // the server stops answering, then tamblin is asked to stop
+    int status;
+    const char* message;  // empty: any of the documented ones
+  } cases[] = {
+      {"frozen server", true, 1, "the JACK server did not let tamblin's client go within 2 s; the programs were saved to "},
+      {"server stopped while tamblin is held up", false, -1, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string problem;
+    if (!server_.running()) {
+      ASSERT_TRUE(server_.start(problem)) << problem;
+    }
+    if (!probe_) probe_ = std::make_unique<Probe>(kServer);
+    ChildProcess& tamblin = startTamblin({"--no-gui", "--program", "9"});
+    ASSERT_TRUE(probe_->connect(kName));
+    if (c.frozen) {
+      server_.freeze(true);
+      tamblin.signal(SIGTERM);
+      EXPECT_TRUE(tamblin.waitExit(8000ms));
+      server_.freeze(false);
+    } else {
+      // tamblin is held up with a stop waiting for it; the server goes cleanly meanwhile.
+      tamblin.signal(SIGSTOP);
+      tamblin.signal(SIGTERM);
+      probe_.reset();
+      server_.stop();
+      tamblin.signal(SIGCONT);
+      EXPECT_TRUE(tamblin.waitExit(8000ms));
+    }
+    if (c.status >= 0) {
+      EXPECT_EQ(tamblin.exitCode(), c.status);
+    }
+    EXPECT_TRUE(tamblin.exitCode() == 0 || tamblin.exitCode() == 1) << "ended by signal " << tamblin.exitCode() - 128;
+    EXPECT_LE(lineCount(tamblin.errors()), 1) << tamblin.errors();
+    EXPECT_NE(tamblin.errors().find(c.message), std::string::npos) << tamblin.errors();
+    ASSERT_TRUE(savedState().has_value());
+    EXPECT_EQ(savedState()->currentProgram, 9);
+    std::filesystem::remove(statePath());
+    if (c.frozen) {
+      probe_.reset();
+      server_.stop();
+    }
+  }
 }
 
 // The top-level window whose title is `title`, 0 while there is none.
@@ -345,6 +474,79 @@ TEST_F(TamblinJack, ItsWindowIsTheEditorAndClosingItEndsTamblin) {
   ASSERT_TRUE(savedState().has_value());
   EXPECT_EQ(savedState()->programs[0].values[0], 0.0f);
   XCloseDisplay(display);
+}
+
+// The top-level window whose title begins with `prefix`, 0 while there is none.
+::Window windowTitledFrom(Display* display, const std::string& prefix) {
+  ::Window root, parent, *children = nullptr, found = 0;
+  unsigned count = 0;
+  XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+  for (unsigned i = 0; i < count && found == 0; ++i) {
+    char* name = nullptr;
+    if (XFetchName(display, children[i], &name) && name != nullptr) {
+      if (std::string(name).rfind(prefix, 0) == 0) found = children[i];
+      XFree(name);
+    }
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+TEST_F(TamblinJack, ItsWindowsFailuresEndItWithOneLineAndTheProgramsSaved) {
+  enum class Blow { DestroyWindow, KillClient, KillServer };
+  const struct {
+    const char* what;
+    Blow blow;
+    const char* message;
+  } cases[] = {
+      {"window destroyed by another client", Blow::DestroyWindow,
+       "tamblin: the window was destroyed by another X client; the programs were saved to "},
+      {"connection killed as xkill does", Blow::KillClient,
+       "tamblin: the connection to the X server was lost; the programs were saved to "},
+      {"X server gone", Blow::KillServer, "tamblin: the connection to the X server was lost; the programs were saved to "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    XvfbServer xvfb;
+    if (!xvfb.start((config_ / "xvfb-errors").string())) GTEST_SKIP() << "Xvfb is not installed or did not start";
+    Display* display = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (display = XOpenDisplay(xvfb.display().c_str())) != nullptr; }));
+    ChildProcess& tamblin = startTamblin({"--program", "11"}, {{"DISPLAY", xvfb.display()}});
+    ASSERT_TRUE(probe_->connect(kName));
+    ::Window window = 0;
+    ASSERT_TRUE(waitFor([&] { return (window = windowTitledFrom(display, "Tamblin - ")) != 0; }));
+    switch (c.blow) {
+      case Blow::DestroyWindow:
+        XDestroyWindow(display, window);
+        break;
+      case Blow::KillClient:
+        XKillClient(display, window);
+        break;
+      case Blow::KillServer:
+        break;
+    }
+    XSync(display, False);
+    XCloseDisplay(display);
+    if (c.blow == Blow::KillServer) xvfb.kill();
+    ASSERT_TRUE(tamblin.waitExit(10000ms));
+    EXPECT_EQ(tamblin.exitCode(), 1);
+    EXPECT_EQ(lineCount(tamblin.errors()), 1) << tamblin.errors();
+    EXPECT_EQ(tamblin.errors().rfind(c.message, 0), 0u) << tamblin.errors();
+    ASSERT_TRUE(savedState().has_value());
+    EXPECT_EQ(savedState()->currentProgram, 11);
+    std::filesystem::remove(statePath());
+    EXPECT_TRUE(probe_->clientGone(kName));
+  }
+
+  // A display the editor cannot draw on: the reason, and the way to go on without a window.
+  XvfbServer shallow;
+  if (!shallow.start((config_ / "xvfb-errors").string(), 16)) GTEST_SKIP() << "Xvfb did not start at depth 16";
+  ChildProcess& refused = startTamblin({}, {{"DISPLAY", shallow.display()}});
+  ASSERT_TRUE(refused.waitExit(10000ms));
+  EXPECT_EQ(refused.exitCode(), 1);
+  EXPECT_EQ(refused.errors(),
+            "tamblin: the editor window could not be opened: the X display has no 24-bit TrueColor visual, which the "
+            "editor draws with (--no-gui runs without a window)\n");
 }
 
 // Sends a note-on to the ALSA port of the client named `client`; false when there is none.

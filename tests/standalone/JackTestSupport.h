@@ -101,13 +101,13 @@ class ChildProcess {
 // An X server without a screen for the window tests; it picks a free display number itself.
 class XvfbServer {
  public:
-  // False when Xvfb is missing or does not start.
-  bool start(const std::string& errorFile) {
+  // False when Xvfb is missing or does not start. `depth` is the screen's bits per pixel.
+  bool start(const std::string& errorFile, int depth = 24) {
     if (!std::filesystem::exists("/usr/bin/Xvfb")) return false;
     int fds[2];
     if (pipe(fds) != 0) return false;
-    process_.start({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten",
-                    "tcp"},
+    process_.start({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                    "1024x768x" + std::to_string(depth), "-nolisten", "tcp"},
                    {}, errorFile);
     ::close(fds[1]);
     std::string number;
@@ -118,6 +118,11 @@ class XvfbServer {
     return !number.empty();
   }
   const std::string& display() const { return display_; }
+  // The server dies at once, as when it crashes.
+  void kill() {
+    process_.signal(SIGKILL);
+    process_.waitExit(5000ms);
+  }
 
  private:
   ChildProcess process_;
@@ -180,6 +185,9 @@ class JackServer {
     process_.waitExit(5000ms);
     removeLeftovers();
   }
+  // The server stops answering (SIGSTOP), as a server held up by a debugger or a stalled disk, or
+  // goes on again (SIGCONT).
+  void freeze(bool frozen) { process_.signal(frozen ? SIGSTOP : SIGCONT); }
   const std::string& name() const { return name_; }
   bool running() { return process_.running(); }
 
