@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "ParameterTable.h"
+#include "ParameterValue.h"
+
 namespace tamblin::host {
 namespace {
 
@@ -23,13 +26,18 @@ long parseInteger(const std::string& option, const std::string& text) {
   return value;
 }
 
-double parseNumber(const std::string& option, const std::string& text) {
+std::optional<double> numberIn(const std::string& text) {
   errno = 0;
   char* end = nullptr;
   double value = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value))
-    throw UsageError("option " + option + ": '" + text + "' is not a number");
+  if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(value)) return std::nullopt;
   return value;
+}
+
+double parseNumber(const std::string& option, const std::string& text) {
+  const std::optional<double> value = numberIn(text);
+  if (!value) throw UsageError("option " + option + ": '" + text + "' is not a number");
+  return *value;
 }
 
 long integerIn(const std::string& option, const std::string& text, long low, long high) {
@@ -45,7 +53,7 @@ long integerIn(const std::string& option, const std::string& text, long low, lon
 
 std::string usageText() {
   return R"(Usage: tamblin-render PLUGIN.so INPUT.mid -o OUTPUT.wav [options]
-       tamblin-render PLUGIN.so --info [--program N] [--param INDEX=VALUE]...
+       tamblin-render PLUGIN.so --info [--bank FILE] [--program N] [--preset FILE] [--param INDEX=VALUE]...
 
 Renders a Standard MIDI File (format 0 or 1) through a VST 2 instrument to an audio file.
 
@@ -53,7 +61,12 @@ Options:
   -o, --output FILE      audio file to write: .wav or .flac
       --program N        select program N before rendering (0 = first)
       --param INDEX=VALUE
-                         set parameter INDEX to VALUE (0..1) after the program; repeatable
+                         set parameter INDEX to VALUE (0..1) after the program; repeatable.
+                         For Tamblin VALUE may also name a choice, in any case: --param 30=Low12
+      --bank FILE        load a VST 2 bank file (.fxb) of Tamblin's sixteen programs, as a host
+                         restores one, before --program selects one
+      --preset FILE      load a VST 2 program file (.fxp) of Tamblin into the current program
+                         (after --bank and --program, before --param)
       --tempo BPM        play at this tempo instead of the file's tempo map (1..1000)
       --sample-rate HZ   sample rate, 8000..384000 (default 44100)
       --block-size N     largest block, 1..8192 frames (default 512)
@@ -131,10 +144,25 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
       auto equals = text.find('=');
       if (equals == std::string::npos) throw UsageError("option --param: '" + text + "' is not INDEX=VALUE");
       int index = static_cast<int>(integerIn("--param", text.substr(0, equals), 0, 1 << 20));
-      double number = parseNumber("--param", text.substr(equals + 1));
-      if (number < 0.0 || number > 1.0)
-        throw UsageError("option --param: value " + text.substr(equals + 1) + " is out of range (0 to 1)");
-      line.parameters.emplace_back(index, static_cast<float>(number));
+      const std::string valueText = text.substr(equals + 1);
+      if (const std::optional<double> number = numberIn(valueText)) {
+        if (*number < 0.0 || *number > 1.0)
+          throw UsageError("option --param: value " + valueText + " is out of range (0 to 1)");
+        line.parameters.emplace_back(index, static_cast<float>(*number));
+      } else if (index >= tamblin::kNumParams) {
+        throw UsageError("option --param: '" + valueText + "' is not a number");
+      } else {
+        // Not a number: a choice by the name Tamblin's parameter table gives it.
+        std::string problem;
+        const std::optional<float> choice = tamblin::parseParameterValue(index, valueText, problem);
+        if (!choice) throw UsageError("option --param: " + problem);
+        line.parameters.emplace_back(index, *choice);
+        line.choicesByName = true;
+      }
+    } else if (name == "--bank" || name == "--preset") {
+      std::string& path = name == "--bank" ? line.bankPath : line.presetPath;
+      path = value();
+      if (path.empty()) throw UsageError("option " + name + ": empty file name");
     } else if (name == "--tempo") {
       std::string text = value();
       double bpm = parseNumber(name, text);

@@ -23,6 +23,9 @@ struct CommandLine {
   bool timing = false;  // report the CPU time spent in the plug-in
   std::optional<int> program;
   std::vector<std::pair<int, float>> parameters;  // in the order given
+  bool choicesByName = false;                     // a --param named a choice of Tamblin's
+  std::string bankPath;                           // --bank: a VST 2 bank file (.fxb), else empty
+  std::string presetPath;                         // --preset: a VST 2 program file (.fxp), else empty
   std::optional<double> tempo;
   int sampleRate = 44100;
   int blockSize = 512;

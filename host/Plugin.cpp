@@ -142,6 +142,11 @@ void Plugin::setProgram(int program) {
 
 std::string Plugin::currentProgramName() const { return text(effGetProgramName); }
 
+void Plugin::setProgramName(const std::string& name) {
+  std::string copy = name;
+  dispatch(effSetProgramName, 0, 0, copy.data());
+}
+
 std::string Plugin::programName(int program) const {
   char buffer[kTextBuffer] = {};
   if (dispatch(effGetProgramNameIndexed, program, -1, buffer) != 0) {

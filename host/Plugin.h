@@ -77,6 +77,9 @@ class Plugin {
   void setProgram(int program);
   std::string programName(int program) const;  // without changing the current program
   std::string currentProgramName() const;
+  // Renames the current program (effSetProgramName; VST 2 names hold 24 characters, longer ones are
+  // passed whole for plug-ins that keep more).
+  void setProgramName(const std::string& name);
 
   float parameter(int index) const;
   void setParameter(int index, float value);

@@ -16,6 +16,7 @@
 #include "MidiFile.h"
 #include "Plugin.h"
 #include "PluginInfo.h"
+#include "ProgramFiles.h"
 #include "Renderer.h"
 #include "TempoMap.h"
 
@@ -84,8 +85,9 @@ std::string decibels(float peak) {
   return text;
 }
 
-// Configures the plug-in, then selects --program and applies every --param, in that order; a non-zero
-// answer is the exit status of a refused option.
+// Configures the plug-in, then loads --bank, selects --program, loads --preset and applies every
+// --param, in that order; a non-zero answer is the exit status of a refused option. Files are read and
+// checked whole before the plug-in hears of any of them.
 int applyProgramAndParameters(const CommandLine& line, Plugin& plugin) {
   if (line.program && *line.program >= plugin.numPrograms()) {
     return fail("option --program: " + std::to_string(*line.program) + " is out of range (" + line.pluginPath +
@@ -99,8 +101,20 @@ int applyProgramAndParameters(const CommandLine& line, Plugin& plugin) {
                   std::to_string(plugin.numParams() - 1) + ")", kExitUsage);
     }
   }
+  std::optional<tamblin::ProgramBank> bank;
+  std::optional<tamblin::ProgramPreset> preset;
+  if (!line.bankPath.empty()) bank = readBankFile(line.bankPath);
+  if (!line.presetPath.empty()) preset = readPresetFile(line.presetPath);
+  for (const auto& [used, what] : {std::pair{bank.has_value(), "bank " + line.bankPath},
+                                   std::pair{preset.has_value(), "program " + line.presetPath},
+                                   std::pair{line.choicesByName, std::string("option --param with a choice's name")}}) {
+    if (!used) continue;
+    if (std::string refusal = refusalOfTamblinFiles(plugin, what); !refusal.empty()) return fail(refusal, kExitUsage);
+  }
   plugin.configure(line.sampleRate, line.blockSize);
+  if (bank) restoreBank(plugin, *bank);
   if (line.program) plugin.setProgram(*line.program);
+  if (preset) restorePreset(plugin, *preset);
   for (auto [index, value] : line.parameters) plugin.setParameter(index, value);
   return 0;
 }

@@ -17,7 +17,11 @@ constexpr int kEventsPort = kNumParams;        // atom sequence in: MIDI and tim
 constexpr int kLeftOutPort = kNumParams + 1;   // audio out
 constexpr int kRightOutPort = kNumParams + 2;  // audio out
 constexpr int kGateLampPort = kNumParams + 3;  // control out: the gate step playing, 0 <= p < 16
-constexpr int kPortCount = kNumParams + 4;
+constexpr int kNotifyPort = kNumParams + 4;    // atom sequence out: patch:Set of controller changes
+constexpr int kPortCount = kNumParams + 5;
+
+// The property a parameter's patch:Set names: kParameterUriPrefix + its port symbol.
+inline constexpr const char* kParameterUriPrefix = "urn:brightmoor:tamblin#parameter_";
 
 constexpr float kGateLampMaximum = 16.0f;
 

@@ -72,4 +72,16 @@ bool Instrument::loadState(std::string_view text, std::string& problem) {
   return true;
 }
 
+void Instrument::loadPreset(const ProgramPreset& preset) {
+  const int current = currentProgram();
+  setProgramName(current, preset.name.c_str());
+  for (int i = 0; i < kFileParamCount; ++i) setParameter(i, preset.values[static_cast<size_t>(i)]);
+}
+
+void Instrument::loadBank(const ProgramBank& bank) {
+  InstrumentState next = state();
+  applyBank(bank, next);
+  restore(next);
+}
+
 }  // namespace tamblin

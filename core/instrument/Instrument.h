@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "BankFile.h"
 #include "Engine.h"
 #include "Program.h"
 #include "State.h"
@@ -62,6 +63,12 @@ class Instrument final : private EngineHost {
   // The state's text form; a text that is not a whole state changes nothing and says why.
   std::string saveState() const { return formatState(state()); }
   bool loadState(std::string_view text, std::string& problem);
+  // [main thread] A program file's name and values 0..99 put into the current program (each value
+  // through setParameter; value 100 stays).
+  void loadPreset(const ProgramPreset& preset);
+  // [main thread] A bank file's programs put into the sixteen programs (values 100 stay), then its
+  // current program selected (the current one again for a bank without one).
+  void loadBank(const ProgramBank& bank);
 
   // [any thread] The sample rate, adopted before the next render.
   void setSampleRate(float rate) { engine_.requestSampleRate(rate); }

@@ -3,6 +3,8 @@
 // equal through LV2 and through the VST 2 library.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <lilv/lilv.h>
 #include <lv2/presets/presets.h>
 
@@ -84,7 +86,7 @@ class Lv2Bundle : public ::testing::Test {
   Lv2World world;
 };
 
-TEST_F(Lv2Bundle, PortsAreTheParametersInOrderThenEventsAudioAndTheGateLamp) {
+TEST_F(Lv2Bundle, PortsAreTheParametersInOrderThenEventsAudioTheGateLampAndNotifications) {
   const LilvPlugin* plugin = world.plugin();
   LilvNode* pluginName = lilv_plugin_get_name(plugin);
   EXPECT_EQ(text(pluginName), "Tamblin");
@@ -146,6 +148,8 @@ TEST_F(Lv2Bundle, PortsAreTheParametersInOrderThenEventsAudioAndTheGateLamp) {
   }
   EXPECT_TRUE(portIs(lv2::kGateLampPort, LV2_CORE__OutputPort) &&
               portIs(lv2::kGateLampPort, LV2_CORE__ControlPort));
+  EXPECT_TRUE(portIs(lv2::kNotifyPort, LV2_CORE__OutputPort) && portIs(lv2::kNotifyPort, LV2_ATOM__AtomPort));
+  EXPECT_TRUE(lilv_port_supports_event(plugin, port(lv2::kNotifyPort), world.uri(LV2_PATCH__Message)));
 }
 
 TEST_F(Lv2Bundle, PresetsAreTheSixteenFactoryProgramsWithTheirExactValues) {
@@ -238,6 +242,110 @@ TEST_F(Lv2Bundle, CarelessPortValuesEventsAndBlocksNeverLeaveTheClipRange) {
     }
     ASSERT_TRUE(instance.gateLamp() >= 0.0f && instance.gateLamp() < 16.0f);
   }
+}
+
+// ---- atoms from a careless host, and what controllers change ------------------------------------------
+
+// A sequence laid out so that its last byte is the last readable one: a page that cannot be read follows,
+// so that any read past the sequence ends the process.
+class GuardedSequence {
+ public:
+  GuardedSequence() : page_(static_cast<size_t>(sysconf(_SC_PAGESIZE))) {
+    auto* map = mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    memory_ = map == MAP_FAILED ? nullptr : static_cast<uint8_t*>(map);
+    if (memory_ != nullptr) mprotect(memory_ + page_, page_, PROT_NONE);
+  }
+  ~GuardedSequence() {
+    if (memory_ != nullptr) munmap(memory_, 2 * page_);
+  }
+  // The words (a multiple of 8 bytes) placed to end at the guard page.
+  const void* place(const std::vector<uint32_t>& words) {
+    uint8_t* start = memory_ + page_ - words.size() * sizeof(uint32_t);
+    std::memcpy(start, words.data(), words.size() * sizeof(uint32_t));
+    return start;
+  }
+  bool ready() const { return memory_ != nullptr; }
+
+ private:
+  size_t page_;
+  uint8_t* memory_ = nullptr;
+};
+
+TEST_F(Lv2Bundle, AtomsWhoseSizesRunPastTheirContainerAreNotReadAndWhatCameBeforePlays) {
+  const LV2_Feature* features[] = {urids.feature(), nullptr};
+  const uint32_t sequenceType = urids.id(LV2_ATOM__Sequence), midi = urids.id(LV2_MIDI__MidiEvent);
+  const uint32_t object = urids.id(LV2_ATOM__Object), position = urids.id(LV2_TIME__Position);
+  const uint32_t bpm = urids.id(LV2_TIME__beatsPerMinute), number = urids.id(LV2_ATOM__Double);
+  struct Case {
+    const char* what;
+    std::vector<uint32_t> tail;  // words after a note-on at frame 0; the sequence ends with them
+  };
+  const Case cases[] = {
+      {"an event header cut by the sequence's end", {0, 0}},
+      {"a MIDI event whose body runs past the sequence", {0, 0, 3, midi}},
+      {"an object whose body runs past the sequence", {0, 0, 40, object, 0, position}},
+      {"an object too small to hold its type", {0, 0, 0, object}},
+      {"a property header cut by the object's end", {0, 0, 16, object, 0, position, bpm, 0}},
+      {"a property value longer than the object", {0, 0, 24, object, 0, position, bpm, 0, 8, number}},
+  };
+  for (const Case& c : cases) {
+    Lv2Instance instance(world, urids, 48000.0, features);
+    ASSERT_TRUE(instance.valid());
+    float values[kNumParams];
+    for (int i = 0; i < kNumParams; ++i) values[i] = programValue(0, i);
+    instance.start(values);
+    // Header, body (unit, pad), a note-on at frame 0 (3 bytes, padded), then the damaged tail.
+    std::vector<uint32_t> words{0, sequenceType, 0, 0, 0, 0, 3, midi, 0x00643c90u, 0};
+    words.insert(words.end(), c.tail.begin(), c.tail.end());
+    words[0] = static_cast<uint32_t>((words.size() - 2) * sizeof(uint32_t));
+    GuardedSequence guarded;
+    ASSERT_TRUE(guarded.ready());
+    const void* sequence = guarded.place(words);
+    // In a child: a read past the sequence ends it with SIGSEGV instead of the test program.
+    auto play = [&instance, sequence] {
+      std::vector<float> left(512), right(512);
+      instance.runOn(sequence, 512, left.data(), right.data());
+      float peak = 0.0f;
+      for (float v : left) peak = std::max(peak, std::fabs(v));
+      std::exit(peak > 1e-4f ? 0 : 3);
+    };
+    EXPECT_EXIT(play(), ::testing::ExitedWithCode(0), "") << c.what;
+  }
+}
+
+TEST_F(Lv2Bundle, ParametersThatControllersChangeAreReportedAsPatchSetsAndTheHostsEchoIsNotApplied) {
+  const LV2_Feature* features[] = {urids.feature(), nullptr};
+  Lv2Instance instance(world, urids, 48000.0, features);
+  ASSERT_TRUE(instance.valid());
+  float values[kNumParams];
+  for (int i = 0; i < kNumParams; ++i) values[i] = programValue(0, i);
+  instance.start(values);
+  std::vector<float> left(256), right(256);
+  using Pairs = std::vector<std::pair<int, float>>;
+
+  // CC 7 (Volume) and CC 65 (Port) in one block; a port the host itself wrote is not reported.
+  instance.parameter(kTune1) = 0.25f;
+  instance.run(256, left.data(), right.data(), {{3, {0xB0, 7, 0}}, {9, {0xB0, 65, 127}}});
+  EXPECT_EQ(instance.notifications(), (Pairs{{kVolume, 0.0f}, {kPortamento, 1.0f}}));
+  instance.run(256, left.data(), right.data(), {});
+  EXPECT_EQ(instance.notifications(), Pairs{});
+
+  // The host takes the value (its UI writes the port): the echo changes nothing, and a note is silent
+  // at volume 0; the host's next own value applies.
+  instance.parameter(kVolume) = 0.0f;
+  instance.run(256, left.data(), right.data(), {{0, {0x90, 60, 100}}});
+  EXPECT_EQ(*std::max_element(left.begin(), left.end()), 0.0f);
+  instance.parameter(kVolume) = 0.9f;
+  instance.run(256, left.data(), right.data(), {});
+  EXPECT_GT(*std::max_element(left.begin(), left.end()), 1e-4f);
+  EXPECT_EQ(instance.notifications(), Pairs{});
+
+  // A buffer that holds one message: the second waits for the next block.
+  instance.setNotifyCapacity(8 + 72);
+  instance.run(256, left.data(), right.data(), {{0, {0xB0, 7, 127}}, {0, {0xB0, 65, 0}}});
+  EXPECT_EQ(instance.notifications(), (Pairs{{kVolume, 1.0f}}));
+  instance.run(256, left.data(), right.data(), {});
+  EXPECT_EQ(instance.notifications(), (Pairs{{kPortamento, 0.0f}}));
 }
 
 // ---- the same samples through both formats ----------------------------------------------------------

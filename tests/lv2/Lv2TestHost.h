@@ -6,6 +6,7 @@
 #include <lv2/atom/atom.h>
 #include <lv2/atom/forge.h>
 #include <lv2/midi/midi.h>
+#include <lv2/patch/patch.h>
 #include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
 
@@ -14,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "Atoms.h"
+#include "ParameterPorts.h"
 #include "Ports.h"
 
 namespace tamblin::test {
@@ -100,7 +103,42 @@ class Lv2Instance {
     }
     lilv_instance_connect_port(instance_, lv2::kEventsPort, events_.data());
     lilv_instance_connect_port(instance_, lv2::kGateLampPort, &gateLamp_);
+    lilv_instance_connect_port(instance_, lv2::kNotifyPort, notify_.data());
     lilv_instance_activate(instance_);
+  }
+
+  // Runs a block on an event buffer of the caller's (a crafted sequence), then reconnects our own.
+  void runOn(const void* sequence, uint32_t frames, float* left, float* right) {
+    lilv_instance_connect_port(instance_, lv2::kEventsPort, const_cast<void*>(sequence));
+    lilv_instance_connect_port(instance_, lv2::kLeftOutPort, left);
+    lilv_instance_connect_port(instance_, lv2::kRightOutPort, right);
+    prepareNotify();
+    lilv_instance_run(instance_, frames);
+    lilv_instance_connect_port(instance_, lv2::kEventsPort, events_.data());
+  }
+
+  // The parameters the last block's notification port reported, as (index, value), in order; index -1
+  // for a message that is not a patch:Set of a parameter.
+  std::vector<std::pair<int, float>> notifications() {
+    std::vector<std::pair<int, float>> found;
+    const auto* sequence = reinterpret_cast<const LV2_Atom_Sequence*>(notify_.data());
+    if (sequence->atom.type != urids_.id(LV2_ATOM__Sequence)) return found;
+    lv2::forEachEvent(&sequence->body, sequence->atom.size, [&](const LV2_Atom_Event& event) {
+      const auto& object = reinterpret_cast<const LV2_Atom_Object&>(event.body);
+      int index = -1;
+      float value = -1.0f;
+      lv2::forEachProperty(object, [&](const LV2_Atom_Property_Body& property) {
+        uint32_t urid = 0;
+        if (property.key == urids_.id(LV2_PATCH__property) && lv2::valueOf(property, urids_.id(LV2_ATOM__URID), urid)) {
+          for (int i = 0; i < kNumParams; ++i)
+            if (urid == urids_.id((lv2::kParameterUriPrefix + lv2::parameterPort(i).symbol).c_str())) index = i;
+        }
+        if (property.key == urids_.id(LV2_PATCH__value)) lv2::valueOf(property, urids_.id(LV2_ATOM__Float), value);
+      });
+      const bool set = event.body.type == urids_.id(LV2_ATOM__Object) && object.body.otype == urids_.id(LV2_PATCH__Set);
+      found.emplace_back(set ? index : -1, value);
+    });
+    return found;
   }
 
   // What a block's event port carries: a MIDI message, or a tempo when bpm is above 0.
@@ -132,17 +170,28 @@ class Lv2Instance {
     lv2_atom_forge_pop(&forge, &sequence);
     lilv_instance_connect_port(instance_, lv2::kLeftOutPort, left);
     lilv_instance_connect_port(instance_, lv2::kRightOutPort, right);
+    prepareNotify();
     lilv_instance_run(instance_, frames);
   }
 
   float gateLamp() const { return gateLamp_; }
+  // The notification buffer's size as the host gives it before each block (the atom's body).
+  void setNotifyCapacity(uint32_t bytes) { notifyCapacity_ = bytes; }
 
  private:
+  void prepareNotify() {
+    auto* atom = reinterpret_cast<LV2_Atom*>(notify_.data());
+    atom->size = notifyCapacity_;
+    atom->type = 0;
+  }
+
   UridMap& urids_;
   LilvInstance* instance_ = nullptr;
   float parameters_[kNumParams] = {};
   float gateLamp_ = -1.0f;
   std::vector<uint64_t> events_ = std::vector<uint64_t>(kEventCapacity / sizeof(uint64_t));
+  std::vector<uint64_t> notify_ = std::vector<uint64_t>(kEventCapacity / sizeof(uint64_t));
+  uint32_t notifyCapacity_ = kEventCapacity - sizeof(LV2_Atom);
 };
 
 }  // namespace tamblin::test
