@@ -21,6 +21,8 @@ struct Options {
   double tempo = 120.0;   // when JACK transport gives none
   std::string clientName = "tamblin";
   std::string serverName;  // empty: JACK's default server
+  std::string importBank, importPreset;  // VST 2 files applied at the start; empty: none
+  std::string exportBank, exportPreset;  // VST 2 files written instead of running; empty: none
 };
 
 class UsageError : public std::runtime_error {

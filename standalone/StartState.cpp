@@ -47,7 +47,7 @@ bool StartState::load(bool reset, Say say) {
 std::string StartState::save(const InstrumentState& ours) {
   savedCleanly_ = false;
   if (path_.empty()) return "the programs were not saved (neither XDG_CONFIG_HOME nor HOME is set)";
-  const std::optional<InstrumentState>& base = loaded_ ? loaded_ : factory_;
+  const std::optional<InstrumentState>& base = lastSaved_ ? lastSaved_ : loaded_ ? loaded_ : factory_;
   const SaveReport report = saveMergedState(path_, base, ours);
   if (!report.saved) {
     std::string note = "the programs could not be saved: " + report.problem;
@@ -55,6 +55,8 @@ std::string StartState::save(const InstrumentState& ours) {
     return note;
   }
   savedCleanly_ = report.keptAside.empty();
+  // What another instance saved stays in the file; only what changes here from now on goes over it.
+  lastSaved_ = ours;
   std::string note = "the programs were saved to " + path_;
   if (report.merged) note += ", with the edits another tamblin had saved there";
   if (!report.keptAside.empty()) note += "; a damaged file found there was moved to " + report.keptAside;

@@ -24,8 +24,8 @@ class StartState {
   const std::optional<InstrumentState>& loaded() const { return loaded_; }
   // The factory state: what this run started from when nothing was read.
   void setFactory(const InstrumentState& factory) { factory_ = factory; }
-  // Saves `ours` (saveMergedState, from what this run started with); answers the closing note: where
-  // the programs went, or why they did not.
+  // Saves `ours` (saveMergedState, from what this run started with or last saved); answers the
+  // closing note: where the programs went, or why they did not. May be called more than once.
   std::string save(const InstrumentState& ours);
   // True after a save that wrote the file and found nothing amiss.
   bool savedCleanly() const { return savedCleanly_; }
@@ -35,6 +35,7 @@ class StartState {
   std::string path_;
   std::optional<InstrumentState> loaded_;
   std::optional<InstrumentState> factory_;
+  std::optional<InstrumentState> lastSaved_;  // ours as of the last save: later edits are the new ones
   bool savedCleanly_ = false;
 };
 
