@@ -96,10 +96,46 @@ std::string readyLine(const JackAudio& jack, const Player& player, bool alsa) {
          " Hz, program " + std::to_string(player.currentProgram()) + " '" + player.programName() + "'";
 }
 
+// --export-bank, --export-preset: the programs as the options make them, written without joining JACK.
+int exportFiles(const Options& options, const StartState& state, const StartFiles& files) {
+  Player instrument(48000.0f, options.tempo);
+  applyStart(instrument, state.loaded(), options, files);
+  const InstrumentState programs = instrument.state();
+  std::string problem;
+  if (!options.exportBank.empty()) {
+    if (!writeProgramFile(options.exportBank, writeBank(programs), problem)) {
+      say(problem);
+      return 1;
+    }
+    std::printf("tamblin: wrote the sixteen programs to %s\n", options.exportBank.c_str());
+  }
+  if (!options.exportPreset.empty()) {
+    if (!writeProgramFile(options.exportPreset, writePreset(programs.programs[programs.currentProgram]), problem)) {
+      say(problem);
+      return 1;
+    }
+    std::printf("tamblin: wrote program %d '%s' to %s\n", programs.currentProgram,
+                programs.programs[programs.currentProgram].name.c_str(), options.exportPreset.c_str());
+  }
+  return 0;
+}
+
 int run(const Options& options) {
+  // Files first, whole and checked: nothing is applied from one that fails.
+  StartFiles files;
+  std::string problem;
+  if (!options.importBank.empty() && !(files.bank = readBankFile(options.importBank, problem))) {
+    say(problem);
+    return 1;
+  }
+  if (!options.importPreset.empty() && !(files.preset = readPresetFile(options.importPreset, problem))) {
+    say(problem);
+    return 1;
+  }
   StartState state(options.clientName);
   if (!state.load(options.reset, say)) return 1;
   session.state = &state;
+  if (!options.exportBank.empty() || !options.exportPreset.empty()) return exportFiles(options, state, files);
 
   JoinGuard joining(kStopSignals, wakeWrite, say);
   JackAudio jack(options.clientName, options.serverName);
@@ -112,7 +148,7 @@ int run(const Options& options) {
 
   Player instrument(static_cast<float>(rate), options.tempo);
   state.setFactory(instrument.state());
-  applyStart(instrument, state.loaded(), options);
+  applyStart(instrument, state.loaded(), options, files);
 
   std::unique_ptr<AlsaMidiInput> alsa;
   if (options.alsaMidi) {
