@@ -9,12 +9,15 @@
 #include <thread>
 
 #include "Layout.h"
+#include "PictureOnX.h"
 #include "Player.h"
 
 // Xlib's macros (None, Bool, Status) come after every other header.
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 namespace tamblin::standalone {
 namespace {
@@ -71,7 +74,7 @@ void installXHandlers(XLossHandler onLoss) {
   XSetIOErrorHandler(onXIoError);
 }
 
-DesktopWindow::DesktopWindow(Player& player) : player_(player) {
+DesktopWindow::DesktopWindow(Player& player, StripActions& actions) : player_(player), strip_(actions) {
   display_ = XOpenDisplay(nullptr);
   if (display_ == nullptr)
     throw std::runtime_error("cannot open the X display (is DISPLAY set? --no-gui runs without a window)");
@@ -102,7 +105,10 @@ DesktopWindow::DesktopWindow(Player& player) : player_(player) {
   deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
   Atom protocols[] = {deleteWindow_};
   XSetWMProtocols(display_, window_, protocols, 1);
-  XSelectInput(display_, window_, StructureNotifyMask);
+  // Keys typed anywhere in the window reach it: neither the editor nor the strip takes them.
+  XSelectInput(display_, window_, StructureNotifyMask | KeyPressMask | KeyReleaseMask | FocusChangeMask);
+  // A held key repeats as presses alone, without releases between them.
+  XkbSetDetectableAutoRepeat(display_, True, nullptr);
   XSync(display_, False);
 
   // The editor makes its child window inside ours, then tells its real size.
@@ -116,7 +122,12 @@ DesktopWindow::DesktopWindow(Player& player) : player_(player) {
   }
   editorOpen_ = true;
   width = player_.editorWindow()->ClientWidth();
-  height = player_.editorWindow()->ClientHeight();
+  const int editorHeight = player_.editorWindow()->ClientHeight();
+  height = editorHeight + Strip::kHeight;
+  stripWindow_ = std::make_unique<PictureWindow>(
+      display_, window_, 0, editorHeight, Strip::kWidth, Strip::kHeight,
+      ExposureMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask);
+  XMapWindow(display_, stripWindow_->window());
   XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
   XSizeHints* hints = XAllocSizeHints();
   if (hints != nullptr) {
@@ -131,8 +142,12 @@ DesktopWindow::DesktopWindow(Player& player) : player_(player) {
 }
 
 DesktopWindow::~DesktopWindow() {
-  if (display_ == nullptr) return;
+  if (display_ == nullptr) {
+    if (stripWindow_) stripWindow_->abandon();
+    return;
+  }
   if (editorOpen_) player_.closeEditor();
+  stripWindow_.reset();
   if (!destroyed_) XDestroyWindow(display_, window_);
   XCloseDisplay(display_);
   windowDisplay = nullptr;
@@ -158,12 +173,67 @@ WindowState DesktopWindow::serve() {
       destroyed_ = true;
       state = WindowState::Destroyed;
     }
+    if (destroyed_) continue;
+    const bool onStrip = stripWindow_ && event.xany.window == stripWindow_->window();
+    switch (event.type) {
+      case Expose:
+        if (onStrip)
+          stripWindow_->put(stripPicture_, Rect{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                                                event.xexpose.y + event.xexpose.height});
+        break;
+      case ButtonPress:
+        if (onStrip && event.xbutton.button == Button1) strip_.pointerPressed(event.xbutton.x, event.xbutton.y);
+        break;
+      case ButtonRelease:
+        if (onStrip && event.xbutton.button == Button1) strip_.pointerReleased(event.xbutton.x, event.xbutton.y);
+        break;
+      case MotionNotify:
+        if (onStrip) strip_.pointerMoved(event.xmotion.x, event.xmotion.y);
+        break;
+      case KeyPress:
+      case KeyRelease:
+        handleKey(&event.xkey, event.type == KeyPress);
+        break;
+      case FocusOut:
+        // Keys let go elsewhere would never be heard of: their notes end now.
+        strip_.releaseEverything();
+        break;
+      default:
+        break;
+    }
   }
+  if (!connectionLost && !protocolError && state == WindowState::Open && strip_.changed()) paintStrip();
   if (connectionLost) return WindowState::ConnectionLost;
   if (protocolError) return WindowState::ProtocolError;
   if (state != WindowState::Open) return state;
   if (EditorWindow* editor = player_.editorWindow()) editor->idle();
   return WindowState::Open;
+}
+
+void DesktopWindow::paintStrip() {
+  strip_.paint(stripPicture_);
+  if (stripWindow_) stripWindow_->put(stripPicture_, stripPicture_.bounds());
+  XFlush(display_);
+}
+
+void DesktopWindow::handleKey(const void* keyEvent, bool pressed) {
+  XKeyEvent event = *static_cast<const XKeyEvent*>(keyEvent);
+  if (!pressed) {
+    strip_.keyReleased(static_cast<int>(event.keycode));
+    return;
+  }
+  KeyInput key;
+  key.code = static_cast<int>(event.keycode);
+  const KeySym plain = XLookupKeysym(&event, 0);
+  if (plain >= XK_a && plain <= XK_z) key.symbol = static_cast<char>('a' + (plain - XK_a));
+  char text[32] = {};
+  KeySym typed = NoSymbol;
+  const int length = XLookupString(&event, text, sizeof text - 1, &typed, nullptr);
+  if (typed == XK_BackSpace) key.special = KeyInput::Backspace;
+  else if (typed == XK_Return || typed == XK_KP_Enter) key.special = KeyInput::Return;
+  else if (typed == XK_Escape) key.special = KeyInput::Escape;
+  else if (length > 0) key.text.assign(text, static_cast<size_t>(length));
+  strip_.keyPressed(key);
 }
 
 void DesktopWindow::setTitle(const std::string& title) {

@@ -3,13 +3,18 @@
 // connection end tamblin as its other failures do, never through Xlib's default handlers.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "Canvas.h"
+#include "Strip.h"
 
 typedef struct _XDisplay Display;
 
 namespace tamblin::standalone {
 
 class Player;
+class PictureWindow;
 
 // What tamblin does when the X connection breaks where it cannot go back to its loop (on another
 // thread, or without Xlib's exit handler): save, say why in one line, end with status 1. Never returns.
@@ -29,9 +34,9 @@ enum class WindowState {
 
 class DesktopWindow {
  public:
-  // Opens the display, makes the window and opens the editor in it; throws std::runtime_error that
-  // says why and how to go on without a window.
-  explicit DesktopWindow(Player& player);
+  // Opens the display, makes the window with the editor at its top and the strip below it; throws
+  // std::runtime_error that says why and how to go on without a window.
+  DesktopWindow(Player& player, StripActions& actions);
   // Closes the window unless the connection is gone (then nothing of X is touched).
   ~DesktopWindow();
   DesktopWindow(const DesktopWindow&) = delete;
@@ -48,6 +53,9 @@ class DesktopWindow {
   void abandon();
 
  private:
+  void handleKey(const void* keyEvent, bool pressed);
+  void paintStrip();
+
   Player& player_;
   Display* display_ = nullptr;
   unsigned long window_ = 0;
@@ -55,6 +63,9 @@ class DesktopWindow {
   std::string title_;
   bool editorOpen_ = false;
   bool destroyed_ = false;
+  Strip strip_;
+  Image stripPicture_{Strip::kWidth, Strip::kHeight};
+  std::unique_ptr<PictureWindow> stripWindow_;
 };
 
 }  // namespace tamblin::standalone

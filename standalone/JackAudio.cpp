@@ -130,6 +130,16 @@ std::vector<std::string> JackAudio::connectPhysical(bool midiExpected) {
   return problems;
 }
 
+void JackAudio::sendFromWindow(uint8_t status, uint8_t data1, uint8_t data2) {
+  if (client_ == nullptr) return;
+  MidiEvent event;
+  event.size = 3;
+  event.bytes[0] = status;
+  event.bytes[1] = data1;
+  event.bytes[2] = data2;
+  fromWindow_.push(jack_frame_time(client_), event);
+}
+
 bool JackAudio::silence(std::chrono::milliseconds limit) {
   silenced_.store(true, std::memory_order_release);
   if (!active_ || serverGone_) return false;
@@ -205,18 +215,27 @@ int JackAudio::render(jack_nframes_t frames) {
   const int jackCount = readJackEvents(midi, available, next, frames, jackEvents_, kMaxEvents);
   MidiEvent* events = jackEvents_;
   int count = jackCount;
-  if (alsa_ != nullptr) {
-    const int alsaCount = alsa_->take(alsaEvents_, kMaxEvents, jack_last_frame_time(client_), frames);
-    if (alsaCount > 0) {
-      // Both lists are in frame order; at equal frames JACK's messages go first.
-      int a = 0, b = 0;
-      count = 0;
-      while (a < jackCount || b < alsaCount) {
-        const bool fromJack = b == alsaCount || (a < jackCount && jackEvents_[a].frame <= alsaEvents_[b].frame);
-        merged_[count++] = fromJack ? jackEvents_[a++] : alsaEvents_[b++];
+  const uint32_t cycleStart = jack_last_frame_time(client_);
+  const int alsaCount = alsa_ != nullptr ? alsa_->take(alsaEvents_, kMaxEvents, cycleStart, frames) : 0;
+  const int windowCount = fromWindow_.take(windowEvents_, kMaxEvents, cycleStart, frames);
+  if (alsaCount > 0 || windowCount > 0) {
+    // All three lists are in frame order; at equal frames JACK's messages go first, then ALSA's.
+    int a = 0, b = 0, c = 0;
+    count = 0;
+    while (a < jackCount || b < alsaCount || c < windowCount) {
+      uint32_t best = UINT32_MAX;
+      if (a < jackCount) best = jackEvents_[a].frame;
+      if (b < alsaCount && alsaEvents_[b].frame < best) best = alsaEvents_[b].frame;
+      if (c < windowCount && windowEvents_[c].frame < best) best = windowEvents_[c].frame;
+      if (a < jackCount && jackEvents_[a].frame == best) {
+        merged_[count++] = jackEvents_[a++];
+      } else if (b < alsaCount && alsaEvents_[b].frame == best) {
+        merged_[count++] = alsaEvents_[b++];
+      } else {
+        merged_[count++] = windowEvents_[c++];
       }
-      events = merged_;
     }
+    events = merged_;
   }
   updateTempo();
   if (next >= available) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "MidiQueue.h"
 #include "Player.h"
 
 namespace tamblin::standalone {
@@ -40,6 +41,9 @@ class JackAudio {
   // the input; answers what could not be done (a missing MIDI source only when `midiExpected`).
   std::vector<std::string> connectPhysical(bool midiExpected);
   bool serverGone() const { return serverGone_.load(); }
+  // [ui thread] A message from the window's keyboards, played in the next period as a MIDI keyboard's
+  // would be; dropped only when more than a queue of them wait (the audio side has stopped).
+  void sendFromWindow(uint8_t status, uint8_t data1, uint8_t data2);
   // Makes the process callback leave the instrument alone (it plays silence from then on) and waits up
   // to `limit` for a callback that has seen it, so that the instrument may be read without the audio
   // thread; false when none came (a frozen or vanished server).
@@ -74,7 +78,9 @@ class JackAudio {
   std::atomic<bool> silenceSeen_{false};
   MidiEvent jackEvents_[kMaxEvents];
   MidiEvent alsaEvents_[kMaxEvents];
-  MidiEvent merged_[2 * kMaxEvents];
+  MidiEvent windowEvents_[kMaxEvents];
+  MidiEvent merged_[3 * kMaxEvents];
+  MidiQueue fromWindow_;
 };
 
 }  // namespace tamblin::standalone

@@ -19,6 +19,7 @@
 #include "Options.h"
 #include "Player.h"
 #include "StartState.h"
+#include "WindowActions.h"
 
 using namespace tamblin;
 using namespace tamblin::standalone;
@@ -177,9 +178,10 @@ int run(const Options& options) {
     for (const std::string& problem : jack.connectPhysical(!options.alsaMidi && !alsa)) say(problem);
   joining.release();
 
+  WindowActions actions(instrument, state, jack);
   std::unique_ptr<DesktopWindow> window;
   if (!options.noGui) {
-    window = std::make_unique<DesktopWindow>(instrument);
+    window = std::make_unique<DesktopWindow>(instrument, actions);
   } else {
     std::printf("%s\n", readyLine(jack, instrument, alsa != nullptr).c_str());
     std::fflush(stdout);

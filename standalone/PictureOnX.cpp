@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+// Xlib's macros come after every other header.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 namespace tamblin::standalone {
 namespace {
 
@@ -18,7 +22,7 @@ int shiftOf(unsigned long mask) {
 
 }  // namespace
 
-PictureWindow::PictureWindow(Display* display, ::Window parent, int x, int y, int width, int height, long eventMask)
+PictureWindow::PictureWindow(Display* display, unsigned long parent, int x, int y, int width, int height, long eventMask)
     : display_(display) {
   const int screen = DefaultScreen(display);
   XVisualInfo info;
