@@ -3,6 +3,8 @@
 // failure ends it with one message; and its window, clicked under Xvfb, changes what is heard.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <sys/stat.h>
@@ -11,7 +13,9 @@
 #include "Player.h"
 #include "JackTestSupport.h"
 #include "Layout.h"
+#include "Png.h"
 #include "StateFile.h"
+#include "Strip.h"
 
 #include <alsa/asoundlib.h>
 
@@ -424,10 +428,24 @@ TEST_F(TamblinJack, ItsWindowIsTheEditorAndClosingItEndsTamblin) {
   ASSERT_TRUE(waitFor([&] { return (window = windowTitled(display, "Tamblin - DefaultString")) != 0; }));
   XWindowAttributes attributes;
   ASSERT_TRUE(waitFor([&] { return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable; }));
+  // The editor as it always was at the top, the strip below it.
   EXPECT_EQ(attributes.width, 544);
-  EXPECT_EQ(attributes.height, 536);
+  EXPECT_EQ(attributes.height, 536 + standalone::Strip::kHeight);
+  {
+    ::Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(display, window, &root, &parent, &children, &count);
+    std::vector<std::array<int, 4>> places;
+    for (unsigned i = 0; i < count; ++i) {
+      XWindowAttributes child;
+      XGetWindowAttributes(display, children[i], &child);
+      places.push_back({child.x, child.y, child.width, child.height});
+    }
+    if (children != nullptr) XFree(children);
+    std::sort(places.begin(), places.end());
+    EXPECT_EQ(places, (std::vector<std::array<int, 4>>{{0, 0, 544, 536}, {0, 536, 544, standalone::Strip::kHeight}}));
+  }
 
-  // A held note is heard...
   auto loudest = [&](std::vector<Probe::Message> messages) {
     const uint32_t start = probe_->now() + 4 * kPeriod;
     for (auto& m : messages) m.time += start;
@@ -437,9 +455,6 @@ TEST_F(TamblinJack, ItsWindowIsTheEditorAndClosingItEndsTamblin) {
     for (float v : probe_->left()) peak = std::max(peak, std::fabs(v));
     return peak;
   };
-  EXPECT_GT(loudest({{0, {0x90, 60, 100}}}), 0.01f);
-  // ...until the volume slider is dragged from its middle to below its bottom: then nothing is.
-  const Rect volume = windowImages()[static_cast<size_t>(imageNamed("DVol"))].rect;
   auto pointer = [&](int x, int y) {
     int rootX = 0, rootY = 0;
     ::Window child;
@@ -448,6 +463,71 @@ TEST_F(TamblinJack, ItsWindowIsTheEditorAndClosingItEndsTamblin) {
     XSync(display, False);
     std::this_thread::sleep_for(30ms);
   };
+  auto click = [&](int x, int y) {
+    pointer(x, y);
+    XTestFakeButtonEvent(display, 1, True, 0);
+    XTestFakeButtonEvent(display, 1, False, 0);
+    XSync(display, False);
+  };
+  auto key = [&](KeySym symbol, bool down) {
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, symbol), down, 0);
+    XSync(display, False);
+  };
+  const auto strip = [](standalone::Strip::Button button) {
+    Rect r = standalone::Strip::buttonRect(button);
+    return Rect{r.left, r.top + 536, r.right, r.bottom + 536};
+  };
+  standalone::Player factory(kRate, 120.0);
+
+  // The strip's next button selects program 1, its menu program 0 again.
+  const Rect next = strip(standalone::Strip::Button::Next);
+  click(next.left + 4, next.top + 4);
+  EXPECT_TRUE(waitFor([&] { return windowTitled(display, "Tamblin - " + factory.programName(1)) != 0; }));
+  const Rect name = strip(standalone::Strip::Button::Name);
+  click(name.left + 10, name.top + 4);
+  const Rect first = standalone::Strip::menuItemRect(0);
+  click(first.left + 10, first.top + 536 + 4);
+  EXPECT_TRUE(waitFor([&] { return windowTitled(display, "Tamblin - " + factory.programName(0)) != 0; }));
+
+  // Nothing plays until a key is held: on the computer keyboard (with the pointer over the window, which
+  // has the keyboard then) or on the keys below.
+  pointer(300, 300);
+  EXPECT_LT(loudest({}), 1e-6f);
+  key(XK_a, true);
+  key(XK_d, true);
+  key(XK_g, true);
+  std::this_thread::sleep_for(100ms);
+  EXPECT_GT(loudest({}), 0.01f);
+  // The picture of the window with the chord held, for the documentation.
+  if (const char* picture = std::getenv("TAMBLIN_WINDOW_PICTURE")) {
+    XImage* shot = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                             static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    ASSERT_NE(shot, nullptr);
+    Image image(attributes.width, attributes.height);
+    for (int y = 0; y < attributes.height; ++y)
+      for (int x = 0; x < attributes.width; ++x) {
+        const unsigned long v = XGetPixel(shot, x, y);
+        image.setPixel(x, y, Color{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+      }
+    XDestroyImage(shot);
+    EXPECT_TRUE(writePng(image, picture));
+  }
+  for (KeySym held : {XK_a, XK_d, XK_g}) key(held, false);
+  std::this_thread::sleep_for(1500ms);  // the release dies away
+  EXPECT_LT(loudest({}), 1e-3f);
+  const Rect keys = standalone::Strip::keysArea();
+  pointer(keys.left + 5, keys.bottom + 536 - 5);
+  XTestFakeButtonEvent(display, 1, True, 0);
+  XSync(display, False);
+  std::this_thread::sleep_for(100ms);
+  EXPECT_GT(loudest({}), 0.01f);
+  XTestFakeButtonEvent(display, 1, False, 0);
+  XSync(display, False);
+
+  // A note held from the MIDI input is heard...
+  EXPECT_GT(loudest({{0, {0x90, 60, 100}}}), 0.01f);
+  // ...until the volume slider is dragged from its middle to below its bottom: then nothing is.
+  const Rect volume = windowImages()[static_cast<size_t>(imageNamed("DVol"))].rect;
   pointer(volume.left + 20, volume.top + 70);
   XTestFakeButtonEvent(display, 1, True, 0);
   pointer(volume.left + 20, volume.bottom + 60);
