@@ -13,6 +13,7 @@
 #include "Player.h"
 #include "JackTestSupport.h"
 #include "Layout.h"
+#include "BankFile.h"
 #include "Png.h"
 #include "StateFile.h"
 #include "Strip.h"
@@ -194,6 +195,9 @@ TEST_F(TamblinJack, PlaysNotesOnTheirFramesAsTheEngineRendersThem) {
   EXPECT_NEAR(fundamental(left, 6000, 22000, kRate), 220.0, 2.0);
   EXPECT_EQ(stopTamblin(tamblin), 0);
   EXPECT_EQ(tamblin.errors(), "");
+  // Without a window it says once that it is ready, and where.
+  EXPECT_EQ(tamblin.output(), "tamblin: ready: MIDI in tamblin:midi_in, audio out tamblin:out_left and tamblin:out_right "
+                              "at 48000 Hz, program 0 'DefaultString'\n");
 }
 
 TEST_F(TamblinJack, FollowsTheTempoOfARollingTransport) {
@@ -352,6 +356,37 @@ TEST_F(TamblinJack, NoMessageOfAFloodIsLost) {
   EXPECT_LT(peak(kRate / 2, kRate), 1e-4f) << "a note hangs";  // ...and released
   EXPECT_EQ(stopTamblin(tamblin), 0);
   EXPECT_EQ(tamblin.errors(), "");
+}
+
+TEST_F(TamblinJack, ABankGoesOutAndComesBackUnderAnotherName) {
+  const std::string bank = (config_ / "mine.fxb").string();
+  ChildProcess& exporting = startTamblin({"--program", "5", "--param", "31=0.25", "--param", "30=BP24", "--export-bank", bank});
+  ASSERT_TRUE(exporting.waitExit(10000ms));
+  EXPECT_EQ(exporting.exitCode(), 0) << exporting.errors();
+  EXPECT_EQ(exporting.output(), "tamblin: wrote the sixteen programs to " + bank + "\n");
+  EXPECT_EQ(std::filesystem::file_size(bank), kBankFileSize);
+
+  // A file that is not a bank: one line, and nothing of it applied.
+  std::ofstream(config_ / "short.fxb") << "CcnK";
+  ChildProcess& refusing = startTamblin({"--no-gui", "--name", "second", "--import-bank", (config_ / "short.fxb").string()});
+  ASSERT_TRUE(refusing.waitExit(10000ms));
+  EXPECT_EQ(refusing.exitCode(), 1);
+  EXPECT_EQ(lineCount(refusing.errors()), 1) << refusing.errors();
+  EXPECT_NE(refusing.errors().find("; nothing was applied"), std::string::npos) << refusing.errors();
+  const std::string secondState = (config_ / "tamblin" / "state-second").string();
+  EXPECT_FALSE(std::filesystem::exists(secondState));
+
+  // Under a second name, with a state of its own: the bank's programs, kept at exit.
+  ChildProcess& importing = startTamblin({"--no-gui", "--name", "second", "--import-bank", bank});
+  ASSERT_TRUE(probe_->connect("second"));
+  EXPECT_EQ(importing.stop(), 0) << importing.errors();
+  EXPECT_TRUE(probe_->clientGone("second"));
+  InstrumentState second;
+  std::string problem;
+  ASSERT_EQ(standalone::loadStateFile(secondState, second, problem), standalone::LoadOutcome::Loaded) << problem;
+  EXPECT_EQ(second.currentProgram, 5);
+  EXPECT_EQ(second.programs[5].values[31], 0.25f);
+  EXPECT_FALSE(std::filesystem::exists(statePath()));  // the first name's state is its own
 }
 
 TEST_F(TamblinJack, KeepsItsProgramsWhenTheServerFreezesOrGoesAsItStops) {
@@ -616,6 +651,34 @@ TEST_F(TamblinJack, ItsWindowsFailuresEndItWithOneLineAndTheProgramsSaved) {
     EXPECT_TRUE(probe_->clientGone(kName));
   }
 
+  // A start that fails with a window asked for (as from the desktop menu, which has no terminal) says
+  // so in a window as well; it ends when the message is dismissed.
+  {
+    XvfbServer xvfb;
+    ASSERT_TRUE(xvfb.start((config_ / "xvfb-errors").string()));
+    Display* display = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (display = XOpenDisplay(xvfb.display().c_str())) != nullptr; }));
+    ChildProcess& lonely = startTamblin({"--server", kServer + "-none"}, {{"DISPLAY", xvfb.display()}}, false);
+    ::Window message = 0;
+    ASSERT_TRUE(waitFor([&] { return (message = windowTitled(display, "Tamblin")) != 0; }));
+    EXPECT_TRUE(lonely.running());
+    XWindowAttributes attributes;
+    ASSERT_TRUE(waitFor([&] { return XGetWindowAttributes(display, message, &attributes) && attributes.map_state == IsViewable; }));
+    int rootX = 0, rootY = 0;
+    ::Window child;
+    XTranslateCoordinates(display, message, DefaultRootWindow(display), attributes.width / 2, attributes.height - 25,
+                          &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, 0);
+    XTestFakeButtonEvent(display, 1, True, 0);
+    XTestFakeButtonEvent(display, 1, False, 0);
+    XSync(display, False);
+    ASSERT_TRUE(lonely.waitExit(5000ms));
+    EXPECT_EQ(lonely.exitCode(), 1);
+    EXPECT_EQ(lonely.errors(), "tamblin: no JACK server '" + kServer + "-none' is running (start one, for example with "
+                               "qjackctl)\n");
+    XCloseDisplay(display);
+  }
+
   // A display the editor cannot draw on: the reason, and the way to go on without a window.
   XvfbServer shallow;
   if (!shallow.start((config_ / "xvfb-errors").string(), 16)) GTEST_SKIP() << "Xvfb did not start at depth 16";
@@ -653,7 +716,21 @@ bool sendThroughAlsa(const std::string& client) {
 }
 
 TEST_F(TamblinJack, PlaysNotesFromTheAlsaSequencer) {
-  if (access("/dev/snd/seq", R_OK | W_OK) != 0) GTEST_SKIP() << "no ALSA sequencer on this machine";
+  if (access("/dev/snd/seq", R_OK | W_OK) != 0) {
+    // Without a sequencer --alsa-midi is a warning, and JACK MIDI plays on.
+    ChildProcess& tamblin = startTamblin({"--no-gui", "--reset", "--alsa-midi"});
+    ASSERT_TRUE(probe_->connect(kName));
+    const uint32_t start = probe_->now() + 4 * kPeriod;
+    probe_->schedule({{start, {0x90, 60, 100}}}, start, kRate / 4);
+    ASSERT_TRUE(probe_->finish());
+    float peak = 0.0f;
+    for (float v : probe_->left()) peak = std::max(peak, std::fabs(v));
+    EXPECT_GT(peak, 0.01f);
+    EXPECT_EQ(stopTamblin(tamblin), 0);
+    EXPECT_EQ(tamblin.errors(), "tamblin: --alsa-midi: no ALSA sequencer (is the snd-seq module loaded?); playing on "
+                                "with JACK MIDI only\n");
+    GTEST_SKIP() << "no ALSA sequencer on this machine: only its absence was tried";
+  }
   ChildProcess& tamblin = startTamblin({"--no-gui", "--reset", "--alsa-midi"});
   ASSERT_TRUE(probe_->connect(kName));
   const uint32_t start = probe_->now() + 4 * kPeriod;

@@ -46,7 +46,7 @@ class ChildProcess {
     pid_ = fork();
     if (pid_ == 0) {
       for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
-      if (!freopen(errorFile.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout)) _exit(126);
+      if (!freopen(errorFile.c_str(), "w", stderr) || !freopen((errorFile + ".out").c_str(), "w", stdout)) _exit(126);
       std::vector<char*> args;
       for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
       args.push_back(nullptr);
@@ -88,6 +88,11 @@ class ChildProcess {
   }
   std::string errors() const {
     std::ifstream in(errorFile_);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // What it wrote on its standard output.
+  std::string output() const {
+    std::ifstream in(errorFile_ + ".out");
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   pid_t pid() const { return pid_; }
