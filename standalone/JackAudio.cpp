@@ -203,12 +203,13 @@ void JackAudio::updateTempo() {
 int JackAudio::render(jack_nframes_t frames) {
   auto* left = static_cast<float*>(jack_port_get_buffer(outLeft_, frames));
   auto* right = static_cast<float*>(jack_port_get_buffer(outRight_, frames));
-  if (silenced_.load(std::memory_order_acquire) || frames == 0) {
+  if (silenced_.load(std::memory_order_acquire)) {
     std::memset(left, 0, frames * sizeof(float));
     std::memset(right, 0, frames * sizeof(float));
     silenceSeen_.store(true, std::memory_order_release);
     return 0;
   }
+  if (frames == 0) return 0;
   void* midi = jack_port_get_buffer(midiIn_, frames);
   const uint32_t available = jack_midi_get_event_count(midi);
   uint32_t next = 0;
