@@ -15,7 +15,7 @@ namespace tamblin::standalone {
 // and its programs unsaved: the stop signals are blocked while it joins. Threads started meanwhile
 // (JACK's and the ALSA reader) keep them blocked for good, so they reach the main thread later. A stop
 // asked for meanwhile is taken by a watcher thread and passed on (a byte on `wakeFd`) when the guard
-// goes; should the server still not answer `kLimit` after it, the watcher ends tamblin with one line
+// goes; should the server still not answer kLimitMs after it, the watcher ends tamblin with one line
 // and status 1 (nothing has changed yet that could be lost).
 class JoinGuard {
  public:

@@ -16,7 +16,6 @@ constexpr Font kButtonFont{9.0f, false};
 constexpr Font kNameFont{10.0f, true};
 constexpr Font kStatusFont{9.0f, false};
 constexpr Color kFieldColor{236, 232, 220};
-constexpr Color kHighlight{40, 230, 60};
 
 bool inside(const Rect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
@@ -263,7 +262,6 @@ void Strip::paint(Image& image) {
     image.textOut(line.left, line.top + 1, tailThatFits(text, line.width(), kStatusFont), kStatusFont,
                   status_.empty() ? kPanelColor : kBlack);
   }
-  (void)kHighlight;
 }
 
 }  // namespace tamblin::standalone
