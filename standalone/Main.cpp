@@ -234,8 +234,9 @@ int main(int argc, char** argv) {
   Options options;
   try {
     options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (options.serverName.empty()) checkEnvironment(std::getenv("JACK_DEFAULT_SERVER"), std::getenv("DISPLAY"));
-    else checkEnvironment(nullptr, std::getenv("DISPLAY"));
+    // JACK reads JACK_DEFAULT_SERVER only without --server, Xlib DISPLAY only for a window.
+    checkEnvironment(options.serverName.empty() ? std::getenv("JACK_DEFAULT_SERVER") : nullptr,
+                     options.noGui ? nullptr : std::getenv("DISPLAY"));
   } catch (const UsageError& error) {
     say(error.what());
     std::fprintf(stderr, "Try 'tamblin --help'.\n");
