@@ -178,7 +178,9 @@ int run(const Options& options) {
     for (const std::string& problem : jack.connectPhysical(!options.alsaMidi && !alsa)) say(problem);
   joining.release();
 
-  WindowActions actions(instrument, state, jack);
+  WindowActions actions(instrument, state, [&jack](uint8_t status, uint8_t data1, uint8_t data2) {
+    jack.sendFromWindow(status, data1, data2);
+  });
   std::unique_ptr<DesktopWindow> window;
   if (!options.noGui) {
     window = std::make_unique<DesktopWindow>(instrument, actions);

@@ -2,7 +2,8 @@
 // files, and the keyboards' messages queued for the audio thread.
 #pragma once
 
-#include "JackAudio.h"
+#include <functional>
+
 #include "Player.h"
 #include "StartState.h"
 #include "Strip.h"
@@ -11,7 +12,10 @@ namespace tamblin::standalone {
 
 class WindowActions final : public StripActions {
  public:
-  WindowActions(Player& player, StartState& state, JackAudio& jack) : player_(player), state_(state), jack_(jack) {}
+  // `send` queues a keyboard's message for the audio thread.
+  using Send = std::function<void(uint8_t status, uint8_t data1, uint8_t data2)>;
+  WindowActions(Player& player, StartState& state, Send send)
+      : player_(player), state_(state), send_(std::move(send)) {}
 
   int currentProgram() const override { return player_.currentProgram(); }
   std::string programName(int program) const override { return player_.programName(program); }
@@ -22,12 +26,12 @@ class WindowActions final : public StripActions {
   std::string importBank(const std::string& path) override;
   std::string exportBank(const std::string& path) override;
   bool noteSounds(int note) const override { return player_.noteSounds(note); }
-  void send(uint8_t status, uint8_t data1, uint8_t data2) override { jack_.sendFromWindow(status, data1, data2); }
+  void send(uint8_t status, uint8_t data1, uint8_t data2) override { send_(status, data1, data2); }
 
  private:
   Player& player_;
   StartState& state_;
-  JackAudio& jack_;
+  Send send_;
 };
 
 }  // namespace tamblin::standalone

@@ -16,7 +16,9 @@
 #include "MidiQueue.h"
 #include "Options.h"
 #include "StateFile.h"
+#include "StartState.h"
 #include "Strip.h"
+#include "WindowActions.h"
 
 namespace tamblin::standalone {
 namespace {
@@ -449,6 +451,51 @@ TEST(TamblinStrip, ItsButtonsDoWhatTheySay) {
   EXPECT_EQ(e, (Color{255, 255, 255}));
   actions.names[9] = "Other";
   EXPECT_TRUE(strip.changed());
+}
+
+TEST(TamblinStrip, ItsActionsChangeThePrograms) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("tamblin-actions-" + std::to_string(getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+  Player player(48000.0f, 120.0);
+  StartState state("actions");
+  ASSERT_TRUE(state.load(false, [](const std::string&) {}));
+  state.setFactory(player.state());
+  Bytes sent;
+  WindowActions actions(player, state, [&](uint8_t s, uint8_t a, uint8_t b) { sent.push_back({s, a, b}); });
+  const InstrumentState factory = player.state();
+
+  actions.selectProgram(2);
+  actions.renameProgram(2, "Mine");
+  player.setParameter(31, 0.25f);
+  const std::string bank = (folder / "mine.fxb").string();
+  EXPECT_EQ(actions.exportBank(bank), "exported the sixteen programs to " + bank);
+  EXPECT_EQ(actions.keep(), "kept: the programs were saved to " + (folder / "tamblin" / "state-actions").string());
+  InstrumentState kept;
+  std::string problem;
+  ASSERT_EQ(loadStateFile((folder / "tamblin" / "state-actions").string(), kept, problem), LoadOutcome::Loaded);
+  EXPECT_EQ(kept, player.state());
+
+  // Factory: the program as it came, selected.
+  actions.revertToFactory(2);
+  EXPECT_EQ(player.state().programs[2], factory.programs[2]);
+  EXPECT_EQ(player.instrument().parameter(31), factory.programs[2].values[31]);
+
+  // A file that fails changes nothing; the bank brings back what was exported.
+  std::ofstream(folder / "short.fxb") << "CcnK";
+  const InstrumentState before = player.state();
+  EXPECT_NE(actions.importBank((folder / "short.fxb").string()).find("; nothing was applied"), std::string::npos);
+  EXPECT_NE(actions.importBank((folder / "none.fxb").string()).find("; nothing was applied"), std::string::npos);
+  EXPECT_EQ(player.state(), before);
+  EXPECT_EQ(actions.importBank(bank), "imported the sixteen programs of " + bank + " (Keep saves them)");
+  EXPECT_EQ(player.programName(2), "Mine");
+  EXPECT_EQ(player.state().programs[2].values[31], 0.25f);
+
+  actions.send(0x90, 60, 100);
+  EXPECT_EQ(sent, (Bytes{{0x90, 60, 100}}));
+  std::filesystem::remove_all(folder);
 }
 
 TEST(TamblinInstrument, KeepsEveryProgramAndChangesProgramOnItsFrame) {
