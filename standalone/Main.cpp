@@ -174,6 +174,10 @@ int run(const Options& options) {
   jack.start(instrument, alsa.get(), wakeWrite);
   session.jack = &jack;
   session.player = &instrument;
+  // Whatever ends run(), an emergency exit afterwards finds nothing of it.
+  struct SessionEnd {
+    ~SessionEnd() { session = Session{}; }
+  } sessionEnd;
   if (options.connect)
     for (const std::string& problem : jack.connectPhysical(!options.alsaMidi && !alsa)) say(problem);
   joining.release();
