@@ -183,12 +183,14 @@ class JackServer {
       process_.stop();
       removeLeftovers();
     }
+    if (killed_) reclaimName();
   }
-  // The server dies at once, as when it crashes.
+  // The server dies at once, as when it crashes. Its name is given back to JACK when the server stops.
   void kill() {
     process_.signal(SIGKILL);
     process_.waitExit(5000ms);
     removeLeftovers();
+    killed_ = true;
   }
   // The server stops answering (SIGSTOP), as a server held up by a debugger or a stalled disk, or
   // goes on again (SIGCONT).
@@ -208,9 +210,27 @@ class JackServer {
     }
   }
 
+  // JACK keeps the names of running servers in a table of eight per machine; a server that was killed
+  // keeps its entry until a server of the same name starts (and takes it back), so the names of killed
+  // test servers would fill the table for good. A server of the name is started and stopped cleanly.
+  void reclaimName() {
+    killed_ = false;
+    ChildProcess reclaimer;
+    reclaimer.start({"/usr/bin/jackd", "-n", name_, "-d", "dummy", "-r", std::to_string(rate_), "-p",
+                     std::to_string(period_)},
+                    {}, "/dev/null");
+    // No client of this process may meet it (libjack keeps one connection per server name and process,
+    // which the tests' own clients may hold): the server is up once its own client's semaphore exists.
+    const std::string semaphore = "jack_sem." + std::to_string(getuid()) + "_" + name_ + "_system";
+    waitFor([&] { return !reclaimer.running() || std::filesystem::exists("/dev/shm/" + semaphore); });
+    reclaimer.stop();
+    removeLeftovers();
+  }
+
   std::string name_;
   int rate_;
   int period_;
+  bool killed_ = false;
   ChildProcess process_;
 };
 
