@@ -98,9 +98,9 @@ std::string readyLine(const JackAudio& jack, const Player& player, bool alsa) {
 }
 
 // --export-bank, --export-preset: the programs as the options make them, written without joining JACK.
-int exportFiles(const Options& options, const StartState& state, const StartFiles& files) {
+int exportFiles(const Options& options, const std::optional<InstrumentState>& saved, const StartFiles& files) {
   Player instrument(48000.0f, options.tempo);
-  applyStart(instrument, state.loaded(), options, files);
+  applyStart(instrument, saved, options, files);
   const InstrumentState programs = instrument.state();
   std::string problem;
   if (!options.exportBank.empty()) {
@@ -134,9 +134,11 @@ int run(const Options& options) {
     return 1;
   }
   StartState state(options.clientName);
-  if (!state.load(options.reset, say)) return 1;
+  const bool exporting = !options.exportBank.empty() || !options.exportPreset.empty();
+  // An export changes no state: --reset then only leaves the saved programs out.
+  if (!state.load(options.reset && !exporting, say)) return 1;
+  if (exporting) return exportFiles(options, options.reset ? std::nullopt : state.loaded(), files);
   session.state = &state;
-  if (!options.exportBank.empty() || !options.exportPreset.empty()) return exportFiles(options, state, files);
 
   JoinGuard joining(kStopSignals, wakeWrite, say);
   JackAudio jack(options.clientName, options.serverName);
