@@ -5,8 +5,12 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "AlsaMidiInput.h"
 
@@ -24,8 +28,22 @@ bool takeMessage(const jack_midi_event_t& in, MidiEvent& out) {
   return true;
 }
 
+// Reads the period's JACK messages from index `next` on into `out`, at most `capacity`; a message
+// stamped beyond the period (a faulty client) acts on its last frame. Answers the count.
+int readJackEvents(void* midi, uint32_t available, uint32_t& next, uint32_t frames, MidiEvent* out, int capacity) {
+  int count = 0;
+  while (next < available && count < capacity) {
+    jack_midi_event_t event;
+    if (jack_midi_event_get(&event, midi, next++) == 0 && takeMessage(event, out[count])) {
+      if (out[count].frame >= frames) out[count].frame = frames - 1;
+      ++count;
+    }
+  }
+  return count;
+}
+
 // JACK 2 answers a name in use with a plain server error: a client under another name tells whether
-// the server is there and the name has ports.
+// the server is there and whether a client holds the name, with ports or without.
 bool nameTaken(const std::string& name, const std::string& server) {
   const std::string probeName = "tamblin-check-" + std::to_string(::getpid());
   jack_status_t status{};
@@ -41,8 +59,12 @@ bool nameTaken(const std::string& name, const std::string& server) {
   }
   pattern += ":";
   const char** ports = jack_get_ports(probe, pattern.c_str(), nullptr, 0);
-  const bool taken = ports != nullptr;
+  bool taken = ports != nullptr;
   if (ports != nullptr) jack_free(ports);
+  if (char* uuid = jack_get_uuid_for_client_name(probe, name.c_str())) {
+    taken = true;
+    jack_free(uuid);
+  }
   jack_client_close(probe);
   return taken;
 }
@@ -108,12 +130,56 @@ std::vector<std::string> JackAudio::connectPhysical(bool midiExpected) {
   return problems;
 }
 
-void JackAudio::stop() {
+void JackAudio::sendFromWindow(uint8_t status, uint8_t data1, uint8_t data2) {
   if (client_ == nullptr) return;
-  if (active_ && !serverGone_) jack_deactivate(client_);
-  active_ = false;
-  jack_client_close(client_);
+  MidiEvent event;
+  event.size = 3;
+  event.bytes[0] = status;
+  event.bytes[1] = data1;
+  event.bytes[2] = data2;
+  fromWindow_.push(jack_frame_time(client_), event);
+}
+
+bool JackAudio::silence(std::chrono::milliseconds limit) {
+  silenced_.store(true, std::memory_order_release);
+  if (!active_ || serverGone_) return false;
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!silenceSeen_.load(std::memory_order_acquire)) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+bool JackAudio::stop(std::chrono::milliseconds limit) {
+  if (client_ == nullptr) return true;
+  // The thread owns what it needs, so that it may outlive this object when the server never answers.
+  struct Leaving {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+  };
+  auto leaving = std::make_shared<Leaving>();
+  std::thread worker([leaving, client = client_, deactivate = active_ && !serverGone_] {
+    if (deactivate) jack_deactivate(client);
+    jack_client_close(client);
+    std::lock_guard lock(leaving->mutex);
+    leaving->finished = true;
+    leaving->done.notify_all();
+  });
   client_ = nullptr;
+  active_ = false;
+  bool finished;
+  {
+    std::unique_lock lock(leaving->mutex);
+    finished = leaving->done.wait_for(lock, limit, [&] { return leaving->finished; });
+  }
+  if (finished) {
+    worker.join();
+  } else {
+    worker.detach();
+  }
+  return finished;
 }
 
 int JackAudio::process(jack_nframes_t frames, void* self) { return static_cast<JackAudio*>(self)->render(frames); }
@@ -137,31 +203,60 @@ void JackAudio::updateTempo() {
 int JackAudio::render(jack_nframes_t frames) {
   auto* left = static_cast<float*>(jack_port_get_buffer(outLeft_, frames));
   auto* right = static_cast<float*>(jack_port_get_buffer(outRight_, frames));
-  void* midi = jack_port_get_buffer(midiIn_, frames);
-  int jackCount = 0;
-  const uint32_t available = jack_midi_get_event_count(midi);
-  for (uint32_t i = 0; i < available && jackCount < kMaxEvents; ++i) {
-    jack_midi_event_t event;
-    if (jack_midi_event_get(&event, midi, i) == 0 && event.time < frames && takeMessage(event, jackEvents_[jackCount]))
-      ++jackCount;
+  if (silenced_.load(std::memory_order_acquire)) {
+    std::memset(left, 0, frames * sizeof(float));
+    std::memset(right, 0, frames * sizeof(float));
+    silenceSeen_.store(true, std::memory_order_release);
+    return 0;
   }
-  const MidiEvent* events = jackEvents_;
+  if (frames == 0) return 0;
+  void* midi = jack_port_get_buffer(midiIn_, frames);
+  const uint32_t available = jack_midi_get_event_count(midi);
+  uint32_t next = 0;
+  const int jackCount = readJackEvents(midi, available, next, frames, jackEvents_, kMaxEvents);
+  MidiEvent* events = jackEvents_;
   int count = jackCount;
-  if (alsa_ != nullptr) {
-    const int alsaCount = alsa_->take(alsaEvents_, kMaxEvents, jack_last_frame_time(client_), frames);
-    if (alsaCount > 0) {
-      // Both lists are in frame order; at equal frames JACK's messages go first.
-      int a = 0, b = 0;
-      count = 0;
-      while (a < jackCount || b < alsaCount) {
-        const bool fromJack = b == alsaCount || (a < jackCount && jackEvents_[a].frame <= alsaEvents_[b].frame);
-        merged_[count++] = fromJack ? jackEvents_[a++] : alsaEvents_[b++];
+  const uint32_t cycleStart = jack_last_frame_time(client_);
+  const int alsaCount = alsa_ != nullptr ? alsa_->take(alsaEvents_, kMaxEvents, cycleStart, frames) : 0;
+  const int windowCount = fromWindow_.take(windowEvents_, kMaxEvents, cycleStart, frames);
+  if (alsaCount > 0 || windowCount > 0) {
+    // All three lists are in frame order; at equal frames JACK's messages go first, then ALSA's.
+    int a = 0, b = 0, c = 0;
+    count = 0;
+    while (a < jackCount || b < alsaCount || c < windowCount) {
+      uint32_t best = UINT32_MAX;
+      if (a < jackCount) best = jackEvents_[a].frame;
+      if (b < alsaCount && alsaEvents_[b].frame < best) best = alsaEvents_[b].frame;
+      if (c < windowCount && windowEvents_[c].frame < best) best = windowEvents_[c].frame;
+      if (a < jackCount && jackEvents_[a].frame == best) {
+        merged_[count++] = jackEvents_[a++];
+      } else if (b < alsaCount && alsaEvents_[b].frame == best) {
+        merged_[count++] = alsaEvents_[b++];
+      } else {
+        merged_[count++] = windowEvents_[c++];
       }
-      events = merged_;
     }
+    events = merged_;
   }
   updateTempo();
-  instrument_->render(events, count, left, right, frames);
+  if (next >= available) {
+    instrument_->render(events, count, left, right, frames);
+    return 0;
+  }
+  // More messages than a list holds: the listed ones act on their frames before the last one; the
+  // last frame takes the rest, in order, as many lists as they fill.
+  const uint32_t last = frames - 1;
+  int early = 0;
+  while (early < count && events[early].frame < last) ++early;
+  instrument_->render(events, early, left, right, last);
+  for (int i = early; i < count; ++i) events[i].frame = 0;
+  instrument_->render(events + early, count - early, left + last, right + last, 0);
+  while (next < available) {
+    const int more = readJackEvents(midi, available, next, frames, jackEvents_, kMaxEvents);
+    for (int i = 0; i < more; ++i) jackEvents_[i].frame = 0;
+    instrument_->render(jackEvents_, more, left + last, right + last, 0);
+  }
+  instrument_->render(nullptr, 0, left + last, right + last, 1);
   return 0;
 }
 

@@ -5,16 +5,21 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "AlsaMidiInput.h"
 #include "DesktopWindow.h"
-#include "Player.h"
 #include "JackAudio.h"
+#include "JoinGuard.h"
+#include "MessageWindow.h"
 #include "Options.h"
-#include "StateFile.h"
+#include "Player.h"
+#include "StartState.h"
+#include "WindowActions.h"
 
 using namespace tamblin;
 using namespace tamblin::standalone;
@@ -24,6 +29,8 @@ namespace {
 constexpr uint32_t kMinSampleRate = 8000;
 constexpr uint32_t kMaxSampleRate = 384000;
 constexpr int kIdleMs = 50;
+// How long the audio thread has to let go of the instrument before the programs are read anyway.
+constexpr std::chrono::milliseconds kSilenceLimit{250};
 
 int wakeRead = -1, wakeWrite = -1;
 
@@ -37,71 +44,103 @@ void say(const std::string& text) { std::fprintf(stderr, "tamblin: %s\n", text.c
 // The signals that ask tamblin to stop, as a desktop session or a terminal sends them.
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Holds the stop signals back while tamblin joins the JACK server: a call into the server that a
-// signal interrupts fails, and tamblin would end with a false message and its programs unsaved. A stop
-// asked for meanwhile arrives when the guard goes, and ends the run as any stop does. Threads started
-// meanwhile (JACK's and the ALSA reader) keep the signals blocked for good, so they reach this thread.
-class StopSignalsHeld {
- public:
-  StopSignalsHeld() {
-    sigset_t stops;
-    sigemptyset(&stops);
-    for (int signal : kStopSignals) sigaddset(&stops, signal);
-    pthread_sigmask(SIG_BLOCK, &stops, &previous_);
-  }
-  ~StopSignalsHeld() { release(); }
-  void release() {
-    if (held_) pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-    held_ = false;
-  }
-  StopSignalsHeld(const StopSignalsHeld&) = delete;
-  StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
-
- private:
-  sigset_t previous_;
-  bool held_ = true;
+// What a failure anywhere needs to keep the programs.
+struct Session {
+  StartState* state = nullptr;
+  JackAudio* jack = nullptr;
+  Player* player = nullptr;
 };
+Session session;
+std::atomic<bool> leaving{false};
+std::thread::id mainThread;
+std::string closingNote;  // what keepPrograms() answered, once it has run
 
-// Reads the saved state unless told not to; a file that cannot be trusted is reported and left alone.
-std::optional<InstrumentState> savedState(const std::string& path, bool reset, bool& unusable) {
-  unusable = false;
-  if (reset || path.empty()) return std::nullopt;
-  InstrumentState state;
-  std::string problem;
-  switch (loadStateFile(path, state, problem)) {
-    case LoadOutcome::Loaded:
-      return state;
-    case LoadOutcome::Unusable:
-      unusable = true;
-      say("ignoring the saved state " + path + " (" + problem + "); it will be kept as " + path + ".damaged");
-      return std::nullopt;
-    case LoadOutcome::Missing:
-      break;
-  }
-  return std::nullopt;
+// Silences the audio thread and saves; answers what became of the programs, for the closing line.
+std::string keepPrograms() {
+  if (session.jack != nullptr) session.jack->silence(kSilenceLimit);
+  if (session.player == nullptr || session.state == nullptr) return "nothing was changed";
+  return session.state->save(session.player->state());
 }
 
-bool saveState(const std::string& path, const Player& instrument, bool keepOld) {
-  if (path.empty()) {
-    say("neither XDG_CONFIG_HOME nor HOME is set: the programs are not saved");
-    return false;
+// The X connection broke on a thread that cannot go back to the loop: the programs are saved, and
+// the JACK server finds the client gone with the process.
+[[noreturn]] void leaveAtOnce(const std::string& reason) {
+  if (leaving.exchange(true)) {
+    // The loop is leaving already: it ends the process, unless this is the loop's thread itself,
+    // caught by the break while it let go of the window.
+    if (std::this_thread::get_id() != mainThread)
+      for (;;) pause();
+    say(reason + "; " + closingNote);
+    std::fflush(stderr);
+    _exit(1);
   }
-  // A file that could not be read is kept aside rather than overwritten.
-  if (keepOld) ::rename(path.c_str(), (path + ".damaged").c_str());
+  say(reason + "; " + keepPrograms());
+  std::fflush(stderr);
+  _exit(1);
+}
+
+// Leaves the JACK server within its time limit; a server that does not answer is left behind.
+void leaveJack(JackAudio& jack, std::unique_ptr<AlsaMidiInput>& alsa, const std::string& note) {
+  if (alsa) alsa->stop();
+  if (!jack.stop()) {
+    say("the JACK server did not let tamblin's client go within " +
+        std::to_string(JackAudio::kStopLimit.count() / 1000) + " s; " + note);
+    std::fflush(stderr);
+    _exit(1);
+  }
+}
+
+std::string readyLine(const JackAudio& jack, const Player& player, bool alsa) {
+  const std::string& name = jack.clientName();
+  return "tamblin: ready: MIDI in " + name + ":midi_in" + (alsa ? " (and ALSA sequencer port " + name + ")" : "") +
+         ", audio out " + name + ":out_left and " + name + ":out_right at " + std::to_string(jack.sampleRate()) +
+         " Hz, program " + std::to_string(player.currentProgram()) + " '" + player.programName() + "'";
+}
+
+// --export-bank, --export-preset: the programs as the options make them, written without joining JACK.
+int exportFiles(const Options& options, const std::optional<InstrumentState>& saved, const StartFiles& files) {
+  Player instrument(48000.0f, options.tempo);
+  applyStart(instrument, saved, options, files);
+  const InstrumentState programs = instrument.state();
   std::string problem;
-  if (!saveStateFile(path, instrument.state(), problem)) {
-    say("the programs were not saved: " + problem);
-    return false;
+  if (!options.exportBank.empty()) {
+    if (!writeProgramFile(options.exportBank, writeBank(programs), problem)) {
+      say(problem);
+      return 1;
+    }
+    std::printf("tamblin: wrote the sixteen programs to %s\n", options.exportBank.c_str());
   }
-  return true;
+  if (!options.exportPreset.empty()) {
+    if (!writeProgramFile(options.exportPreset, writePreset(programs.programs[programs.currentProgram]), problem)) {
+      say(problem);
+      return 1;
+    }
+    std::printf("tamblin: wrote program %d '%s' to %s\n", programs.currentProgram,
+                programs.programs[programs.currentProgram].name.c_str(), options.exportPreset.c_str());
+  }
+  return 0;
 }
 
 int run(const Options& options) {
-  const std::string statePath = defaultStatePath();
-  bool unusableState = false;
-  const std::optional<InstrumentState> state = savedState(statePath, options.reset, unusableState);
+  // Files first, whole and checked: nothing is applied from one that fails.
+  StartFiles files;
+  std::string problem;
+  if (!options.importBank.empty() && !(files.bank = readBankFile(options.importBank, problem))) {
+    say(problem);
+    return 1;
+  }
+  if (!options.importPreset.empty() && !(files.preset = readPresetFile(options.importPreset, problem))) {
+    say(problem);
+    return 1;
+  }
+  StartState state(options.clientName);
+  const bool exporting = !options.exportBank.empty() || !options.exportPreset.empty();
+  // An export changes no state: --reset then only leaves the saved programs out.
+  if (!state.load(options.reset && !exporting, say)) return 1;
+  if (exporting) return exportFiles(options, options.reset ? std::nullopt : state.loaded(), files);
+  session.state = &state;
 
-  StopSignalsHeld joining;
+  JoinGuard joining(kStopSignals, wakeWrite, say);
   JackAudio jack(options.clientName, options.serverName);
   const uint32_t rate = jack.sampleRate();
   if (rate < kMinSampleRate || rate > kMaxSampleRate) {
@@ -111,12 +150,18 @@ int run(const Options& options) {
   }
 
   Player instrument(static_cast<float>(rate), options.tempo);
-  applyStart(instrument, state, options);
+  state.setFactory(instrument.state());
+  applyStart(instrument, state.loaded(), options, files);
 
   std::unique_ptr<AlsaMidiInput> alsa;
   if (options.alsaMidi) {
-    alsa = std::make_unique<AlsaMidiInput>(options.clientName);
-    alsa->start([&jack] { return jack.frameTime(); });
+    try {
+      alsa = std::make_unique<AlsaMidiInput>(options.clientName);
+      alsa->start([&jack] { return jack.frameTime(); });
+    } catch (const std::exception& error) {
+      say(std::string("--alsa-midi: ") + error.what() + "; playing on with JACK MIDI only");
+      alsa.reset();
+    }
   }
   // However run() ends, the threads that call the instrument stop before it goes: the ALSA reader
   // (which reads JACK's clock) first, then JACK.
@@ -129,38 +174,65 @@ int run(const Options& options) {
     }
   } stopper{jack, alsa};
   jack.start(instrument, alsa.get(), wakeWrite);
+  session.jack = &jack;
+  session.player = &instrument;
+  // Whatever ends run(), an emergency exit afterwards finds nothing of it.
+  struct SessionEnd {
+    ~SessionEnd() { session = Session{}; }
+  } sessionEnd;
   if (options.connect)
-    for (const std::string& problem : jack.connectPhysical(!options.alsaMidi)) say(problem);
+    for (const std::string& problem : jack.connectPhysical(!options.alsaMidi && !alsa)) say(problem);
   joining.release();
 
+  WindowActions actions(instrument, state, [&jack](uint8_t status, uint8_t data1, uint8_t data2) {
+    jack.sendFromWindow(status, data1, data2);
+  });
   std::unique_ptr<DesktopWindow> window;
-  if (!options.noGui) window = std::make_unique<DesktopWindow>(instrument);
+  if (!options.noGui) {
+    window = std::make_unique<DesktopWindow>(instrument, actions);
+  } else {
+    std::printf("%s\n", readyLine(jack, instrument, alsa != nullptr).c_str());
+    std::fflush(stdout);
+  }
 
-  bool closed = false;
-  while (!closed && !jack.serverGone()) {
+  WindowState ended = WindowState::Open;
+  bool stopAsked = false;
+  while (!stopAsked && ended == WindowState::Open && !jack.serverGone()) {
     pollfd fds[2] = {{wakeRead, POLLIN, 0}, {window ? window->connectionFd() : -1, POLLIN, 0}};
     poll(fds, 2, kIdleMs);
     if (fds[0].revents != 0) {
       char drain[64];
       while (::read(wakeRead, drain, sizeof drain) > 0) {
       }
-      if (!jack.serverGone()) closed = true;  // a signal to stop
+      if (!jack.serverGone()) stopAsked = true;  // a signal to stop
     }
     if (window) {
-      if (!window->serve()) closed = true;
-      window->setTitle("Tamblin - " + instrument.programName());
+      ended = window->serve();
+      if (ended == WindowState::Open) window->setTitle("Tamblin - " + instrument.programName());
     }
   }
 
+  // The programs first: whatever JACK or X do next, they are on disk.
+  leaving = true;
+  const std::string note = closingNote = keepPrograms();
+  if (ended != WindowState::Open && ended != WindowState::Closed) {
+    // Nothing more of X: the connection or the window cannot be trusted.
+    const std::string reason = ended == WindowState::Destroyed ? "the window was destroyed by another X client"
+                                                               : window->problem();
+    window->abandon();
+    leaveJack(jack, alsa, reason + "; " + note);
+    say(reason + "; " + note);
+    std::fflush(stderr);
+    _exit(1);
+  }
   const bool serverGone = jack.serverGone();
   window.reset();
-  if (alsa) alsa->stop();
-  jack.stop();
-  const bool saved = saveState(statePath, instrument, unusableState);
+  leaveJack(jack, alsa, note);
   if (serverGone) {
-    say(std::string("the JACK server went away; ") + (saved ? "the programs were saved to " + statePath : "stopping"));
+    say("the JACK server went away; " + note);
     return 1;
   }
+  if (!state.savedCleanly()) say(note);
   return 0;
 }
 
@@ -170,6 +242,9 @@ int main(int argc, char** argv) {
   Options options;
   try {
     options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    // JACK reads JACK_DEFAULT_SERVER only without --server, Xlib DISPLAY only for a window.
+    checkEnvironment(options.serverName.empty() ? std::getenv("JACK_DEFAULT_SERVER") : nullptr,
+                     options.noGui ? nullptr : std::getenv("DISPLAY"));
   } catch (const UsageError& error) {
     say(error.what());
     std::fprintf(stderr, "Try 'tamblin --help'.\n");
@@ -183,6 +258,8 @@ int main(int argc, char** argv) {
     std::printf("tamblin %s\n", TAMBLIN_VERSION);
     return 0;
   }
+  // A server that vanishes under a write to its socket must give an error, not end tamblin.
+  signal(SIGPIPE, SIG_IGN);
   int fds[2];
   if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
     say("cannot make a pipe");
@@ -194,10 +271,14 @@ int main(int argc, char** argv) {
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
+  mainThread = std::this_thread::get_id();
+  installXHandlers(leaveAtOnce);
   try {
     return run(options);
   } catch (const std::exception& error) {
     say(error.what());
+    // A desktop launch has no terminal: the reason is shown in a window as well, when one was asked for.
+    if (!options.noGui) showMessageWindow("Tamblin could not start", error.what());
     return 1;
   }
 }

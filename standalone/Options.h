@@ -21,6 +21,8 @@ struct Options {
   double tempo = 120.0;   // when JACK transport gives none
   std::string clientName = "tamblin";
   std::string serverName;  // empty: JACK's default server
+  std::string importBank, importPreset;  // VST 2 files applied at the start; empty: none
+  std::string exportBank, exportPreset;  // VST 2 files written instead of running; empty: none
 };
 
 class UsageError : public std::runtime_error {
@@ -30,6 +32,10 @@ class UsageError : public std::runtime_error {
 
 // Parses argv[1..]; throws UsageError naming the bad option.
 Options parseOptions(const std::vector<std::string>& arguments);
+
+// Checks what the environment hands to the libraries as tamblin's command line would be checked:
+// JACK_DEFAULT_SERVER (when set and no --server is given) and DISPLAY; throws UsageError.
+void checkEnvironment(const char* jackDefaultServer, const char* display);
 
 std::string usageText();
 

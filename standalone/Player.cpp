@@ -41,17 +41,31 @@ bool Player::openEditor(void* parentWindow) {
   return editor_.open(parentWindow, values, std::make_unique<PlayerLink>(*this));
 }
 
+void Player::followNotes(const MidiEvent& event) {
+  const uint8_t kind = event.bytes[0] & 0xF0;
+  const int note = event.bytes[1] & 0x7F;
+  const uint64_t bit = uint64_t{1} << (note % 64);
+  if (kind == 0x90 && event.size == 3 && event.bytes[2] != 0) {
+    heldNotes_[note / 64].fetch_or(bit, std::memory_order_relaxed);
+  } else if ((kind == 0x80 || kind == 0x90) && event.size == 3) {
+    heldNotes_[note / 64].fetch_and(~bit, std::memory_order_relaxed);
+  } else if (kind == 0xB0 && event.size == 3 && (event.bytes[1] == 120 || event.bytes[1] == 123)) {
+    releaseAllNotes();  // all sound off, all notes off
+  }
+}
+
 void Player::render(const MidiEvent* events, int count, float* left, float* right, uint32_t frames) {
   uint32_t start = 0;
   int first = 0;
   for (int i = 0; i < count; ++i) {
+    followNotes(events[i]);
     if (!isProgramChange(events[i])) continue;
     const uint32_t at = events[i].frame < frames ? events[i].frame : frames;
     renderSpan(events + first, i - first, start, left + start, right + start, at - start);
     start = at;
     first = i + 1;
     // Only the sixteen programs exist; other numbers are ignored.
-    if (events[i].bytes[1] < Instrument::kNumPrograms) instrument_.selectProgram(events[i].bytes[1]);
+    if (events[i].bytes[1] < Instrument::kNumPrograms) selectProgram(events[i].bytes[1]);
   }
   renderSpan(events + first, count - first, start, left + start, right + start, frames - start);
 }
@@ -73,9 +87,12 @@ void Player::renderSpan(const MidiEvent* events, int count, uint32_t start, floa
   instrument_.render(nullptr, left, right, static_cast<int32_t>(frames));
 }
 
-void applyStart(Player& player, const std::optional<InstrumentState>& saved, const Options& options) {
+void applyStart(Player& player, const std::optional<InstrumentState>& saved, const Options& options,
+                const StartFiles& files) {
   if (saved) player.restore(*saved);
+  if (files.bank) player.instrument().loadBank(*files.bank);
   if (options.program) player.selectProgram(*options.program);
+  if (files.preset) player.instrument().loadPreset(*files.preset);
   for (const auto& [index, value] : options.parameters) player.setParameter(index, value);
 }
 

@@ -46,7 +46,7 @@ class ChildProcess {
     pid_ = fork();
     if (pid_ == 0) {
       for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
-      if (!freopen(errorFile.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout)) _exit(126);
+      if (!freopen(errorFile.c_str(), "w", stderr) || !freopen((errorFile + ".out").c_str(), "w", stdout)) _exit(126);
       std::vector<char*> args;
       for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
       args.push_back(nullptr);
@@ -90,6 +90,11 @@ class ChildProcess {
     std::ifstream in(errorFile_);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
+  // What it wrote on its standard output.
+  std::string output() const {
+    std::ifstream in(errorFile_ + ".out");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
   pid_t pid() const { return pid_; }
 
  private:
@@ -101,13 +106,13 @@ class ChildProcess {
 // An X server without a screen for the window tests; it picks a free display number itself.
 class XvfbServer {
  public:
-  // False when Xvfb is missing or does not start.
-  bool start(const std::string& errorFile) {
+  // False when Xvfb is missing or does not start. `depth` is the screen's bits per pixel.
+  bool start(const std::string& errorFile, int depth = 24) {
     if (!std::filesystem::exists("/usr/bin/Xvfb")) return false;
     int fds[2];
     if (pipe(fds) != 0) return false;
-    process_.start({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten",
-                    "tcp"},
+    process_.start({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                    "1024x768x" + std::to_string(depth), "-nolisten", "tcp"},
                    {}, errorFile);
     ::close(fds[1]);
     std::string number;
@@ -118,6 +123,11 @@ class XvfbServer {
     return !number.empty();
   }
   const std::string& display() const { return display_; }
+  // The server dies at once, as when it crashes.
+  void kill() {
+    process_.signal(SIGKILL);
+    process_.waitExit(5000ms);
+  }
 
  private:
   ChildProcess process_;
@@ -173,13 +183,18 @@ class JackServer {
       process_.stop();
       removeLeftovers();
     }
+    if (killed_) reclaimName();
   }
-  // The server dies at once, as when it crashes.
+  // The server dies at once, as when it crashes. Its name is given back to JACK when the server stops.
   void kill() {
     process_.signal(SIGKILL);
     process_.waitExit(5000ms);
     removeLeftovers();
+    killed_ = true;
   }
+  // The server stops answering (SIGSTOP), as a server held up by a debugger or a stalled disk, or
+  // goes on again (SIGCONT).
+  void freeze(bool frozen) { process_.signal(frozen ? SIGSTOP : SIGCONT); }
   const std::string& name() const { return name_; }
   bool running() { return process_.running(); }
 
@@ -195,9 +210,27 @@ class JackServer {
     }
   }
 
+  // JACK keeps the names of running servers in a table of eight per machine; a server that was killed
+  // keeps its entry until a server of the same name starts (and takes it back), so the names of killed
+  // test servers would fill the table for good. A server of the name is started and stopped cleanly.
+  void reclaimName() {
+    killed_ = false;
+    ChildProcess reclaimer;
+    reclaimer.start({"/usr/bin/jackd", "-n", name_, "-d", "dummy", "-r", std::to_string(rate_), "-p",
+                     std::to_string(period_)},
+                    {}, "/dev/null");
+    // No client of this process may meet it (libjack keeps one connection per server name and process,
+    // which the tests' own clients may hold): the server is up once its own client's semaphore exists.
+    const std::string semaphore = "jack_sem." + std::to_string(getuid()) + "_" + name_ + "_system";
+    waitFor([&] { return !reclaimer.running() || std::filesystem::exists("/dev/shm/" + semaphore); });
+    reclaimer.stop();
+    removeLeftovers();
+  }
+
   std::string name_;
   int rate_;
   int period_;
+  bool killed_ = false;
   ChildProcess process_;
 };
 

@@ -2,12 +2,14 @@
 // their frames, and the queue that brings ALSA messages to the audio thread.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <thread>
 
 #include "Player.h"
 #include "MidiQueue.h"
@@ -40,6 +42,8 @@ TEST(TamblinOptions, ParseWhatIsGivenAndNameWhatIsWrong) {
       {{"--param", "3=nan"}, "--param: 'nan' is not a number"},
       {{"--tempo", "0"}, "--tempo: 0 is out of range"},
       {{"--name", "a:b"}, "--name: a client name has 1 to 63 characters and no ':'"},
+      {{"--server", std::string(64, 's')}, "--server: a JACK server name has at most 63 characters (this one has 64)"},
+      {{"--server="}, "--server: the name is empty"},
       {{"--no-gui=yes"}, "--no-gui takes no value"},
       {{"--loud"}, "unknown option '--loud'"},
   };
@@ -49,6 +53,29 @@ TEST(TamblinOptions, ParseWhatIsGivenAndNameWhatIsWrong) {
       ADD_FAILURE() << c.message;
     } catch (const UsageError& error) {
       EXPECT_EQ(std::string(error.what()), c.message);
+    }
+  }
+  EXPECT_NO_THROW(parseOptions({"--server", std::string(63, 's')}));
+
+  // What the environment hands to the libraries is checked as the command line is.
+  const std::string longServer(265, 's'), longDisplay(300, 'd');
+  const struct {
+    const char* server;
+    const char* display;
+    const char* message;  // null: accepted
+  } environments[] = {
+      {nullptr, nullptr, nullptr},
+      {"", ":0", nullptr},
+      {"default", ":0.0", nullptr},
+      {longServer.c_str(), ":0", "JACK_DEFAULT_SERVER: a JACK server name has at most 63 characters (this one has 265)"},
+      {nullptr, longDisplay.c_str(), "DISPLAY: an X display name has at most 255 characters"},
+  };
+  for (const auto& c : environments) {
+    try {
+      checkEnvironment(c.server, c.display);
+      EXPECT_EQ(c.message, nullptr);
+    } catch (const UsageError& error) {
+      EXPECT_STREQ(error.what(), c.message);
     }
   }
 }
@@ -139,6 +166,122 @@ TEST(TamblinStateFile, IsReplacedWholeInAFolderMadeForIt) {
   setenv("XDG_CONFIG_HOME", "relative", 1);
   setenv("HOME", "/home/player", 1);
   EXPECT_EQ(defaultStatePath(), "/home/player/.config/tamblin/state");
+}
+
+std::string fileText(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(TamblinStateFile, KeepsEveryDamagedFileWritesThroughLinksAndRefusesWhatIsNoFile) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("tamblin-faults-" + std::to_string(getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "dotfiles");
+  const std::string path = (folder / "state").string();
+  std::string problem;
+
+  // Each damaged file under a name of its own, never over an earlier one.
+  for (const char* name : {"state.damaged", "state.damaged.1", "state.damaged.2"}) {
+    std::ofstream(path) << "damage " << name;
+    EXPECT_EQ(keepAside(path, ".damaged", problem), (folder / name).string()) << problem;
+    EXPECT_FALSE(std::filesystem::exists(path));
+  }
+  EXPECT_EQ(fileText(folder / "state.damaged"), "damage state.damaged");
+  EXPECT_EQ(fileText(folder / "state.damaged.2"), "damage state.damaged.2");
+
+  // A link, as dotfile managers make it, stays a link: the file it names is replaced.
+  std::filesystem::create_symlink("dotfiles/state", path);
+  ASSERT_TRUE(saveStateFile(path, sampleState(), problem)) << problem;
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  InstrumentState loaded;
+  EXPECT_EQ(loadStateFile((folder / "dotfiles" / "state").string(), loaded, problem), LoadOutcome::Loaded);
+  EXPECT_EQ(loaded, sampleState());
+  std::ofstream(folder / "dotfiles" / "state") << "damage through a link";
+  EXPECT_EQ(keepAside(path, ".damaged", problem), (folder / "dotfiles" / "state.damaged").string());
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  std::filesystem::remove(path);
+
+  // What is no regular file is refused without reading it (a FIFO would wait for a writer).
+  ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0644), 0);
+  std::filesystem::create_directory(folder / "folder");
+  const struct {
+    const char* name;
+    const char* problem;
+  } notFiles[] = {{"fifo", "it is a FIFO, not a state file"}, {"folder", "it is a folder, not a state file"}};
+  for (const auto& c : notFiles) {
+    problem.clear();
+    EXPECT_EQ(loadStateFile((folder / c.name).string(), loaded, problem), LoadOutcome::NotAFile);
+    EXPECT_EQ(problem, c.problem);
+    EXPECT_FALSE(saveStateFile((folder / c.name).string(), sampleState(), problem));
+  }
+
+  // Temporary files of processes that are gone go; those of a living one (this) stay.
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  for (const std::string& name : {"state.tmp." + std::to_string(gone), "state.tmp." + std::to_string(getpid()), std::string("state.tmp.x")})
+    std::ofstream(folder / name) << "half";
+  EXPECT_EQ(removeStaleTemporaries(path), 1);
+  EXPECT_FALSE(std::filesystem::exists(folder / ("state.tmp." + std::to_string(gone))));
+  EXPECT_TRUE(std::filesystem::exists(folder / ("state.tmp." + std::to_string(getpid()))));
+  EXPECT_TRUE(std::filesystem::exists(folder / "state.tmp.x"));
+  std::filesystem::remove_all(folder);
+
+  // One state per client name, whatever the name holds.
+  setenv("XDG_CONFIG_HOME", "/config", 1);
+  EXPECT_EQ(defaultStatePath("tamblin"), "/config/tamblin/state");
+  EXPECT_EQ(defaultStatePath("synth 2/../x"), "/config/tamblin/state-synth%202%2F..%2Fx");
+}
+
+TEST(TamblinStateFile, TwoInstancesNeverDiscardEachOthersEdits) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("tamblin-lock-" + std::to_string(getpid()));
+  std::filesystem::remove_all(folder);
+  const std::string path = (folder / "state").string();
+  const InstrumentState start = sampleState();
+  std::string problem;
+  ASSERT_TRUE(saveStateFile(path, start, problem)) << problem;
+
+  // Both start from the same file; each edits its own things, and the one to save last keeps both.
+  InstrumentState first = start, second = start;
+  first.programs[1].name = "Mine";
+  first.programs[4].values[10] = 0.125f;
+  first.currentProgram = 4;
+  second.programs[2].name = "Yours";
+  second.programs[4].values[11] = 0.875f;
+  second.currentProgram = 2;
+  EXPECT_FALSE(saveMergedState(path, start, first).merged);
+  const SaveReport report = saveMergedState(path, start, second);
+  EXPECT_TRUE(report.saved && report.merged);
+  InstrumentState loaded;
+  ASSERT_EQ(loadStateFile(path, loaded, problem), LoadOutcome::Loaded);
+  EXPECT_EQ(loaded, report.written);
+  EXPECT_EQ(loaded.programs[1].name, "Mine");
+  EXPECT_EQ(loaded.programs[2].name, "Yours");
+  EXPECT_EQ(loaded.programs[4].values[10], 0.125f);
+  EXPECT_EQ(loaded.programs[4].values[11], 0.875f);
+  EXPECT_EQ(loaded.currentProgram, 2);
+
+  // Saves that overlap: the lock makes each read-merge-write whole, so no edit of either is lost.
+  constexpr int kRounds = 20;
+  auto instance = [&](int program) {
+    InstrumentState base = loaded, ours = loaded;
+    for (int round = 1; round <= kRounds; ++round) {
+      ours.programs[program].values[round % kStateValueCount] = static_cast<float>(round) / kRounds;
+      const SaveReport saved = saveMergedState(path, base, ours);
+      ASSERT_TRUE(saved.saved) << saved.problem;
+      base = ours = saved.written;
+    }
+  };
+  std::thread a(instance, 6), b(instance, 7);
+  a.join();
+  b.join();
+  ASSERT_EQ(loadStateFile(path, loaded, problem), LoadOutcome::Loaded);
+  for (int program : {6, 7})
+    for (int round = 1; round <= kRounds; ++round)
+      EXPECT_EQ(loaded.programs[program].values[round % kStateValueCount], static_cast<float>(round) / kRounds);
+  std::filesystem::remove_all(folder);
 }
 
 TEST(TamblinInstrument, KeepsEveryProgramAndChangesProgramOnItsFrame) {
