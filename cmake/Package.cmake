@@ -30,7 +30,8 @@ tamblin_install_program(FILES ${compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/
 tamblin_install_program(FILES ${PROJECT_SOURCE_DIR}/docs/package/copyright ${changelog}
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tamblin)
 
-# The package. The maintainer field may be set when configuring: -DTAMBLIN_DEB_MAINTAINER="Name <mail>".
+# The package (its ldconfig calls come from CPack, which adds them for any library under /usr/lib,
+# plug-ins included; lintian warns of them, harmlessly). The maintainer field may be set when configuring: -DTAMBLIN_DEB_MAINTAINER="Name <mail>".
 set(TAMBLIN_DEB_MAINTAINER "Tamblin maintainers <maintainers@users.noreply.c-seed-779a90da.example>"
   CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_GENERATOR DEB)
@@ -41,15 +42,17 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "polyphonic software synthesizer (VST 2, LV2, JACK)")
+# Lines of the long description stay under 80 columns, as Debian's tools show them.
 set(CPACK_PACKAGE_DESCRIPTION
-  "Tamblin is a polyphonic software synthesizer: four oscillators per voice over eight wave shapes,
-eleven filter types, a sixteen-step trance gate, an arpeggiator locked to the host tempo, sixteen
-factory programs and its own drawn editor.
+  "Tamblin is a polyphonic software synthesizer: four oscillators per voice
+over eight wave shapes, eleven filter types, a sixteen-step trance gate,
+an arpeggiator locked to the host tempo, sixteen factory programs and its
+own drawn editor.
 .
-This package holds the VST 2 plug-in (/usr/lib/vst/Tamblin2.so), the LV2 bundle
-(/usr/lib/lv2/Tamblin.lv2), the JACK program tamblin with its desktop entry, and the tools
-tamblin-render (renders MIDI files through a VST 2 instrument) and tamblin-params (the parameter
-table).")
+This package holds the VST 2 plug-in (/usr/lib/vst/Tamblin2.so), the LV2
+bundle (/usr/lib/lv2/Tamblin.lv2), the JACK program tamblin with its
+desktop entry, and the tools tamblin-render (renders MIDI files through a
+VST 2 instrument) and tamblin-params (the parameter table).")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TAMBLIN_DEB_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)

@@ -7,6 +7,8 @@
 # Usage: scripts/measure-programs.sh BUILD_DIR
 #   BUILD_DIR  a build folder with the targets Tamblin2 and tamblin-render built (bash scripts/demo.sh)
 # Needs sox. Prints one line per program; writes nothing outside a temporary folder it removes.
+# TAMBLIN_MEASURE_TRIM=X plays every program X below its own Volume (parameter 0, 0..1 for -40..0 dB:
+# 0.3 is 12 dB), to see how far down a program stays clear of the clipper.
 set -euo pipefail
 [ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
 build=$(cd "$1" && pwd)
@@ -40,13 +42,15 @@ write_midi() {
 for key in 36 48 60 72; do write_midi "$work/hard-$key.mid" 127 "$key"; done
 write_midi "$work/chord.mid" 100 48 52 55 60
 write_midi "$work/chord-hard.mid" 127 48 52 55 60
+write_midi "$work/chord8.mid" 100 36 48 52 55 60 64 67 72
+trim=${TAMBLIN_MEASURE_TRIM:-0}
 
 # peak FILE.mid PROGRAM [ARGS...]: the render's peak in dBFS, "clip" where a sample is held at full
 # scale; keeps the audio (32-bit float) as $work/last.wav.
 peak() {
   local midi=$1 program=$2
   shift 2
-  "$render" "$plugin" "$midi" -o "$work/last.wav" --program "$program" --tail 2 -q "$@"
+  "$render" "$plugin" "$midi" -o "$work/last.wav" --program "$program" --tail 2 -q --param "0=$volume" "$@"
   sox "$work/last.wav" -n stat 2>&1 | awk '
     /^Maximum amplitude/ {hi = $3} /^Minimum amplitude/ {lo = -$3}
     END {m = hi > lo ? hi : lo; if (m >= 0.999999) print "clip"; else printf "%.2f\n", 20 * log(m) / log(10)}'
@@ -58,8 +62,8 @@ side() {
   awk -v m="$max" 'BEGIN { if (m + 0 == 0) print "-inf"; else printf "%.1f", 20 * log(m) / log(10) }'
 }
 
-printf '%-3s %-13s %-6s %-7s %-6s %-8s %-6s %-31s %-8s %-8s %s\n' \
-  '#' program volume voices vel mode arp 'hard key 36/48/60/72 (dBFS)' chord100 chord127 'L-R (dBFS)'
+printf '%-3s %-13s %-8s %-7s %-6s %-8s %-6s %-31s %-8s %-8s %-8s %s\n' \
+  '#' program volume voices vel mode arp 'hard key 36/48/60/72 (dBFS)' chord100 chord127 '8 keys' 'L-R (dBFS)'
 mapfile -t programs < <("$render" "$plugin" --info | awk '/^Programs /{on=1; next} on && NF {print}')
 for line in "${programs[@]}"; do
   number=$(awk '{print $1}' <<<"$line")
@@ -71,10 +75,12 @@ for line in "${programs[@]}"; do
   mode=$(awk -v v="$(choice 78)" 'BEGIN {print (v < 1 / 3 ? "poly" : (v < 2 / 3 ? "legato" : "arp"))}')
   arp=$(awk -v v="$(choice 59)" 'BEGIN {
     split("1/16 1/12 1/8 1/6 1/4 1/3 1/2 2/3 1 3/2 2", rate, " "); k = int(v * 10.99); print rate[k + 1] }')
+  volume=$(awk -v v="$(choice 0)" -v t="$trim" 'BEGIN {x = v - t; if (x < 0) x = 0; printf "%.6f", x}')
   hard=""
   for key in 36 48 60 72; do hard+="$(peak "$work/hard-$key.mid" "$number") "; done
   chord=$(peak "$work/chord.mid" "$number")
   chordHard=$(peak "$work/chord-hard.mid" "$number")
-  printf '%-3s %-13s %-6s %-7s %-6s %-8s %-6s %-31s %-8s %-8s %s\n' "$number" "$name" "$(choice 0)" "$voices" \
-    "$velocity" "$mode" "$arp" "$hard" "$chord" "$chordHard" "$(side)"
+  chord8=$(peak "$work/chord8.mid" "$number")
+  printf '%-3s %-13s %-8s %-7s %-6s %-8s %-6s %-31s %-8s %-8s %-8s %s\n' "$number" "$name" "$volume" "$voices" \
+    "$velocity" "$mode" "$arp" "$hard" "$chord" "$chordHard" "$chord8" "$(side)"
 done

@@ -8,8 +8,8 @@
 #               here; their paths come from BUILD_DIR/demo-tools.txt)
 #   OUTPUT_DIR  where the files go (default: out/demo in the repository); earlier demo files there
 #               are replaced
-# The audio is 24-bit FLAC, which browsers play (about a third of the size of WAV); TAMBLIN_DEMO_WAV=1
-# writes a 24-bit WAV of each beside it. TAMBLIN_DEMO_ARGS adds options for tamblin-render (for
+# The audio is 16-bit FLAC, which browsers play (about a quarter of the size of 24-bit WAV; 30 MB for
+# all sixteen); TAMBLIN_DEMO_WAV=1 writes a 24-bit WAV of each beside it. TAMBLIN_DEMO_ARGS adds options for tamblin-render (for
 # example "--sample-rate 48000").
 #
 # The factory programs are voiced loud: one key struck hard drives four of them into the output's soft
@@ -83,7 +83,7 @@ for line in "${programs[@]}"; do
   demo_volume=$(awk -v v="$volume" -v t="$kDemoTrimDb" -v r="$kVolumeRangeDb" \
     'BEGIN {x = v - t / r; if (x < 0) x = 0; printf "%.6f", x}')
   report=$("$render" "$plugin" "$midi" -o "$out/$base.flac" --program "$number" --param "0=$demo_volume" \
-    --split-blocks --tail auto ${TAMBLIN_DEMO_ARGS:-} 2>&1) || { echo "$report" >&2; exit 1; }
+    --split-blocks --tail auto --bits 16 ${TAMBLIN_DEMO_ARGS:-} 2>&1) || { echo "$report" >&2; exit 1; }
   peak=$(sed -nE 's/.*, peak (-?[0-9.]+) dBFS.*/\1/p' <<< "$report")
   echo "Program $number ($name) -> $base.flac, peak ${peak:-?} dBFS"
   # The soft clipper holds anything at or above full scale to exactly 0 dBFS.
@@ -125,7 +125,7 @@ done
   echo 'gate; bars 11 and 12 hold an A minor seventh chord for the arpeggiator; bar 13 ends on A minor.'
   echo 'Program 8 (Arped) steps one held key per bar, so two keys of that chord sound.</p>'
   echo "<p>Each program plays $kDemoTrimDb dB below its own Volume, so that no chord reaches the output's soft"
-  echo 'clipper; the audio is 24-bit FLAC. Beside each sound: the editor with that program, the waveform'
+  echo 'clipper; the audio is 16-bit FLAC. Beside each sound: the editor with that program, the waveform'
   echo 'and the spectrogram.</p>'
   echo '<h2>Contents</h2><ol start="0">'
   sed -E 's#^<li>(<a [^>]*>)[0-9]+: #<li>\1#' "$toc"
