@@ -8,6 +8,8 @@
 #   - root with the default prefix, an explicit prefix (--prefix, CMAKE_INSTALL_PREFIX) or DESTDIR (a
 #     package tree): machine-wide, the plug-ins into <prefix>/lib/<format> and the rest under <prefix>,
 #     because no musician's host scans /root/.lv2;
+#     CLAP is the one exception: its hosts search only ~/.clap and /usr/lib/clap, so root's install
+#     with the default prefix puts a CLAP plug-in into /usr/lib/clap;
 #   - TAMBLIN_<FORMAT>_DIR, set when configuring (TAMBLIN_VST_DIR, TAMBLIN_LV2_DIR, ...), names the
 #     plug-in folder of that format outright.
 # Every file installed is recorded per user in the build folder (install-record-<user>.txt), which
