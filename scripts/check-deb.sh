@@ -18,7 +18,7 @@ trap 'rm -rf "$work"' EXIT
 cmake --build "$build" --target tamblin-installable >/dev/null
 (cd "$build" && cpack --config CPackConfig.cmake >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
 version=$(awk -F'"' '/^set\(CPACK_PACKAGE_VERSION /{print $2}' "$build/CPackConfig.cmake")
-deb=$(ls "$build"/package/tamblin_"$version"_*.deb 2>/dev/null | head -n 1)
+deb=$(find "$build/package" -maxdepth 1 -name "tamblin_${version}_*.deb" | head -n 1)
 [ -n "$deb" ] || fail "no tamblin_${version}_*.deb in $build/package"
 
 # What the package holds, against a machine-wide install into a tree of our own.

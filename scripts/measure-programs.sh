@@ -10,7 +10,7 @@
 # TAMBLIN_MEASURE_TRIM=X plays every program X below its own Volume (parameter 0, 0..1 for -40..0 dB:
 # 0.3 is 12 dB), to see how far down a program stays clear of the clipper.
 set -euo pipefail
-[ $# -eq 1 ] && [ -d "$1" ] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
+if [ $# -ne 1 ] || [ ! -d "$1" ]; then echo "usage: $0 BUILD_DIR" >&2; exit 2; fi
 build=$(cd "$1" && pwd)
 render=$build/host/tamblin-render
 plugin=$build/vst2/Tamblin2.so
@@ -32,11 +32,11 @@ write_midi() {
   done
   track+='\x00\xff\x2f\x00'
   local length
-  length=$(printf "$track" | wc -c)
+  length=$(printf '%b' "$track" | wc -c)
   {
     printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk'
-    printf "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' 0 0 $((length >> 8 & 255)) $((length & 255)))"
-    printf "$track"
+    printf '%b' "$(printf '\\x%02x\\x%02x\\x%02x\\x%02x' 0 0 $((length >> 8 & 255)) $((length & 255)))"
+    printf '%b' "$track"
   } >"$file"
 }
 for key in 36 48 60 72; do write_midi "$work/hard-$key.mid" 127 "$key"; done
