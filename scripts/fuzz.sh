@@ -7,6 +7,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${TAMBLIN_FUZZ_SECONDS:-30}
+# A finding's stack names functions and lines only through llvm-symbolizer (Debian's llvm package).
+if [ -z "${ASAN_SYMBOLIZER_PATH:-}" ]; then
+  symbolizer=$(command -v llvm-symbolizer || ls /usr/lib/llvm-*/bin/llvm-symbolizer 2>/dev/null | tail -n 1 || true)
+  if [ -n "$symbolizer" ]; then
+    export ASAN_SYMBOLIZER_PATH=$symbolizer
+  else
+    echo "fuzz: warning: no llvm-symbolizer (apt-get install llvm): a finding's stack shows addresses only" >&2
+  fi
+fi
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
