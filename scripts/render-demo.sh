@@ -62,6 +62,14 @@ mapfile -t programs < <("$render" "$plugin" --info | awk '/^Programs /{on=1; nex
 html() { sed -e 's/&/\&amp;/g' -e 's/</\&lt;/g' -e 's/>/\&gt;/g' <<< "$1"; }
 
 page="$out/index.html"
+# The playable page, when the web preset was built beside this build: copied in whole, so that the
+# folder can be served as it is.
+web_page=""
+if [ -f "$(dirname "$build")/web/page/index.html" ]; then
+  web_page="$(dirname "$build")/web/page"
+  rm -rf "$out/play"
+  cp -r "$web_page" "$out/play"
+fi
 sections="$out/.sections.html"
 toc="$out/.toc.html"
 : >"$sections"
@@ -126,8 +134,15 @@ done
   echo 'Program 8 (Arped) steps one held key per bar, so two keys of that chord sound.</p>'
   echo "<p>Each program plays $kDemoTrimDb dB below its own Volume, so that no chord reaches the output's soft"
   echo 'clipper; the audio is 16-bit FLAC. Beside each sound: the editor with that program, the waveform'
-  echo 'and the spectrogram. Play it yourself in the browser: <a href="../../build/web/page/index.html">the'
-  echo 'playable page</a> (build the web preset and serve the checkout, as the README says under "In the browser").</p>'
+  echo 'and the spectrogram.</p>'
+  if [ -n "$web_page" ]; then
+    echo '<p>Play it yourself: <a href="play/index.html">the playable page</a>, the same instrument and editor'
+    echo 'in the browser (serve this folder, e.g. <code>python3 -m http.server -d out/demo</code>, and open'
+    echo '<code>/play/</code>; a page opened as a file cannot load its module).</p>'
+  else
+    echo '<p>Play it yourself in the browser: build the web preset (the README, "In the browser") and run'
+    echo 'the demo again, and this page links the playable page.</p>'
+  fi
   echo '<h2>Contents</h2><ol start="0">'
   sed -E 's#^<li>(<a [^>]*>)[0-9]+: #<li>\1#' "$toc"
   echo '</ol>'
