@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Canvas.h"
-#include "canvas/CanvasTestHelpers.h"
+#include "CanvasTestSupport.h"
 
 using namespace tamblin;
 using namespace canvas_test;

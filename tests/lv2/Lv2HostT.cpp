@@ -20,6 +20,7 @@
 #include "FactoryBank.h"
 #include "Lv2TestHost.h"
 #include "ParameterPorts.h"
+#include "support/EventBatch.h"
 #include "support/GoldenPhrase.h"
 #include "support/RecordingHost.h"
 
@@ -289,23 +290,7 @@ Stereo playVst2(int program, const std::vector<TimedMessage>& phrase, int frames
       setTempo(change->bpm);
       for (const auto& [index, value] : change->parameters) effect->setParameter(effect, index, value);
     }
-    std::vector<VstMidiEvent> events;
-    for (const TimedMessage& m : phrase) {
-      if (m.frame < start || m.frame >= start + n) continue;
-      VstMidiEvent e{};
-      e.type = kVstMidiType;
-      e.byteSize = sizeof e;
-      e.deltaFrames = m.frame - start;
-      e.midiData[0] = static_cast<char>(m.status);
-      e.midiData[1] = static_cast<char>(m.data1);
-      e.midiData[2] = static_cast<char>(m.data2);
-      events.push_back(e);
-    }
-    std::vector<char> storage(sizeof(VstEvents) + events.size() * sizeof(VstEvent*));
-    auto* batch = reinterpret_cast<VstEvents*>(storage.data());
-    batch->numEvents = static_cast<VstInt32>(events.size());
-    for (size_t i = 0; i < events.size(); ++i) batch->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-    dispatch(effect, effProcessEvents, 0, 0, batch);
+    EventBatch::inBlock(phrase, start, n).send(effect);
     float* inputs[2] = {silence.data(), silence.data()};
     float* outputs[2] = {out.left.data() + start, out.right.data() + start};
     effect->processReplacing(effect, inputs, outputs, n);

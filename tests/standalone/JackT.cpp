@@ -207,7 +207,7 @@ TEST_F(TamblinJack, KeepsItsProgramsBetweenRunsAndSetsADamagedFileAside) {
   const std::optional<InstrumentState> saved = savedState();
   ASSERT_TRUE(saved.has_value());
   EXPECT_EQ(saved->currentProgram, 5);
-  EXPECT_EQ(saved->programs[5].values[31], 0.25f);
+  EXPECT_EQ(saved->programs[5].values[kFilterFrequency], 0.25f);
   EXPECT_FALSE(std::filesystem::exists(statePath() + ".tmp." + std::to_string(first.pid())));
 
   // Second run: no options; it sounds as the engine does with the saved state restored.
@@ -222,7 +222,7 @@ TEST_F(TamblinJack, KeepsItsProgramsBetweenRunsAndSetsADamagedFileAside) {
   EXPECT_EQ(stopTamblin(fresh), 0) << fresh.errors();
   ASSERT_TRUE(savedState().has_value());
   EXPECT_EQ(savedState()->currentProgram, 0);
-  EXPECT_NE(savedState()->programs[5].values[31], 0.25f);
+  EXPECT_NE(savedState()->programs[5].values[kFilterFrequency], 0.25f);
 
   // A damaged file is reported in one line and ignored; it is kept aside and a whole one written.
   for (const char* damage : {"tamblin-state 1\ncurrent 99\n", "<?xml version=\"1.0\"?>\n"}) {
@@ -343,7 +343,7 @@ TEST_F(TamblinJack, ItsWindowIsTheEditorAndClosingItEndsTamblin) {
   EXPECT_EQ(tamblin.errors(), "");
   EXPECT_TRUE(probe_->clientGone(kName));
   ASSERT_TRUE(savedState().has_value());
-  EXPECT_EQ(savedState()->programs[0].values[0], 0.0f);
+  EXPECT_EQ(savedState()->programs[0].values[kVolume], 0.0f);
   XCloseDisplay(display);
 }
 

@@ -80,7 +80,7 @@ TEST(Realtime, ProcessingEventsAndParametersNeverWait) {
         batch.add(0x80, static_cast<uint8_t>(30 + (block + 40) % 60), 0, frames - 1);
         batch.add(0xB0, static_cast<uint8_t>(block % 128), static_cast<uint8_t>(block % 128));
         batch.add(0xE0, 0, static_cast<uint8_t>(block % 128));
-        batch.events[batch.numEvents++] = reinterpret_cast<VstEvent*>(&sysex);
+        batch.add(reinterpret_cast<VstEvent*>(&sysex));
         batch.send(e);
         const VstInt32 index = block % e->numParams;
         e->setParameter(e, index, static_cast<float>(block % 11) / 10.0f);

@@ -14,6 +14,7 @@
 // Xlib's macros (None, Bool, ...) come after every other header.
 #include <X11/Xlib.h>
 
+using namespace tamblin;
 using namespace tamblin::check;
 using Xvfb = tamblin::test::XvfbServer;
 
@@ -115,7 +116,7 @@ TEST(Threads, ResetsFromAnotherThreadWaitForTheNextBlock) {
   for (int request = 0; request < 2; ++request) {
     std::thread([&] {
       if (request == 0) call(e, effSetProgram, 0, 3);
-      if (request == 1) e->setParameter(e, 78, 0.0f);
+      if (request == 1) e->setParameter(e, kPlayMode, 0.0f);
     }).join();
     EXPECT_EQ(held(), 3) << "request " << request;
     ASSERT_TRUE(out.render(e, 256));

@@ -10,6 +10,7 @@
 
 #include "Harness.h"
 
+using namespace tamblin;
 using namespace tamblin::check;
 
 namespace {
@@ -216,17 +217,17 @@ TEST(Validator, KeysHeldBeyondTheVoicesInUseAreReleased) {
   for (float playMode : {0.0f, 1.0f}) {  // Poly, Arp
     AEffect* e = startInstrument(44100);
     Outputs out(512);
-    e->setParameter(e, 78, playMode);
-    e->setParameter(e, 81, 1.0f);  // 16 Poly
+    e->setParameter(e, kPlayMode, playMode);
+    e->setParameter(e, kVoiceCount, 1.0f);  // 16 Poly
     EventBatch batch;
     for (int key = 40; key < 56; ++key) batch.add(0x90, static_cast<uint8_t>(key), 100);
     batch.send(e);
     ASSERT_TRUE(out.renderFrames(e, 44100, 512));
-    e->setParameter(e, 81, 0.0f);  // 8 Poly while the keys are down
+    e->setParameter(e, kVoiceCount, 0.0f);  // 8 Poly while the keys are down
     ASSERT_TRUE(out.renderFrames(e, 4410, 512));
     releaseAllKeys(e);
     ASSERT_TRUE(out.renderFrames(e, releaseFrames(e, 44100), 512));
-    e->setParameter(e, 81, 1.0f);
+    e->setParameter(e, kVoiceCount, 1.0f);
     ASSERT_TRUE(out.renderFrames(e, releaseFrames(e, 44100), 512));
     EXPECT_EQ(soundingVoices(e), 0) << "play mode " << playMode;
     closeInstrument(e);
