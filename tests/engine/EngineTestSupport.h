@@ -36,10 +36,18 @@ inline std::vector<float> neutralValues() {
   values[kVolume] = 1.0f;
   values[kOsc12Sustain] = 1.0f;
   values[kOsc34Sustain] = 1.0f;
-  for (int j = 8; j <= 11; ++j) values[j] = 0.5f;
+  for (int j = kTune1; j <= kTune4; ++j) values[j] = 0.5f;
   values[kOscMix] = 0.5f;
   values[kFilterFrequency] = 1.0f;
   return values;
+}
+
+// Moves the two-pole history slots on by one frame, as the render loop does every frame.
+inline void rotateHistory(EngineRecord& r) {
+  r.historyState = (r.historyState + 1) % 3;
+  r.historySlot0 = (2 - r.historyState + 3) % 3;
+  r.historySlot1 = (r.historySlot0 + 1) % 3;
+  r.historySlot2 = (r.historySlot0 + 2) % 3;
 }
 
 // An engine as the instrument builds it, with a program of `values` loaded (101 entries; missing ones

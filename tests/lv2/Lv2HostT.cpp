@@ -372,7 +372,8 @@ TEST_F(Lv2Bundle, EveryFactoryProgramPlaysTheGoldenPhraseSampleForSampleAsTheVst
 TEST_F(Lv2Bundle, TempoAndPortChangesMidPhraseIncludingThePlayModeMatchTheVst2Library) {
   // 38400 is a block boundary for both hosts (300 and 512 frames); the LV2 tempo comes inside the block
   // 37800..38100, after the host tick at 37888.
-  const HostChange change{38400, 38000, 140.0f, {{31, 0.35f}, {kPlayMode, 0.9f}, {59, 0.2f}}};
+  const HostChange change{
+      38400, 38000, 140.0f, {{kFilterFrequency, 0.35f}, {kPlayMode, 0.9f}, {kArpRate, 0.2f}}};
   // A key goes down on the frame of the LV2 tempo change, ahead of it in the event sequence.
   std::vector<TimedMessage> phrase = kPhrase;
   phrase.insert(

@@ -157,7 +157,7 @@ TEST_F(Lv2UiHost, AClickOnTheVolumeSliderWritesItsPortWhileTheHostCallsIdle) {
   instantiate();
   click(12 + 25, 45 + 70);
   std::vector<PortWrite> found;
-  ASSERT_TRUE(waitFor([&] { return !(found = writesTo(0)).empty(); }, 5000ms, [this] { idle(); }));
+  ASSERT_TRUE(waitFor([&] { return !(found = writesTo(kVolume)).empty(); }, 5000ms, [this] { idle(); }));
   EXPECT_EQ(found.front().size, sizeof(float));
   EXPECT_EQ(found.front().format, 0u);
   EXPECT_EQ(found.front().value, 0.5f);
@@ -169,7 +169,7 @@ TEST_F(Lv2UiHost, WithoutIdleCallsClicksStillWriteAndPortEventsRedrawTheControls
   instantiate();
   click(120 + 25, 45 + 20);
   std::vector<PortWrite> found;
-  ASSERT_TRUE(waitFor([&] { return !(found = writesTo(8)).empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !(found = writesTo(kTune1)).empty(); }));
   EXPECT_EQ(found.front().value, 1.0f);
 
   const auto dialBefore = pixels(10, 450, 51, 45);
@@ -179,7 +179,7 @@ TEST_F(Lv2UiHost, WithoutIdleCallsClicksStillWriteAndPortEventsRedrawTheControls
   portEvent(lv2::kGateLampPort, 7.0f);
   EXPECT_TRUE(waitFor([&] { return pixels(515, 235, 16, 256) != lampsBefore; }));
   // Nothing the host sent came back as a write.
-  EXPECT_TRUE(writesTo(31).empty());
+  EXPECT_TRUE(writesTo(kFilterFrequency).empty());
 }
 
 }  // namespace

@@ -170,7 +170,7 @@ class TamblinJack : public ::testing::Test {
 TEST_F(TamblinJack, PlaysNotesOnTheirFramesAsTheEngineRendersThem) {
   Options options;
   options.program = 0;
-  options.parameters = {{36, 0.0f}};  // no stereo delay: both channels carry the plain voice sum
+  options.parameters = {{kStereoAmount, 0.0f}};  // no stereo delay: both channels carry the plain voice sum
   ChildProcess& tamblin = startTamblin({"--no-gui", "--reset", "--program", "0", "--param", "36=0"});
   // A lone note, a second one inside a later block, a program change on its own frame with a note
   // right after it, and the releases.
@@ -240,33 +240,26 @@ TEST_F(TamblinJack, KeepsItsProgramsBetweenRunsAndSetsADamagedFileAside) {
 }
 
 TEST_F(TamblinJack, EachFailureEndsWithOneMessage) {
+  auto endsWithOneMessage = [](ChildProcess& tamblin, std::chrono::milliseconds limit,
+                               const std::string& what) {
+    ASSERT_TRUE(tamblin.waitExit(limit)) << what;
+    EXPECT_EQ(tamblin.exitCode(), 1) << what;
+    EXPECT_EQ(lineCount(tamblin.errors()), 1) << what;
+    EXPECT_NE(tamblin.errors().find(what), std::string::npos) << tamblin.errors();
+  };
   // No server of that name.
-  {
-    ChildProcess& lonely = startTamblin({"--no-gui", "--server", "tamblin-test-none"});
-    ASSERT_TRUE(lonely.waitExit(10000ms));
-    EXPECT_EQ(lonely.exitCode(), 1);
-    EXPECT_EQ(lineCount(lonely.errors()), 1);
-    EXPECT_NE(lonely.errors().find("no JACK server 'tamblin-test-none' is running"), std::string::npos)
-        << lonely.errors();
-  }
+  endsWithOneMessage(startTamblin({"--no-gui", "--server", "tamblin-test-none"}), 10000ms,
+                     "no JACK server 'tamblin-test-none' is running");
   // A busy client name: the second tamblin of the same name stops, the first plays on.
   ChildProcess& first = startTamblin({"--no-gui"});
   ASSERT_TRUE(probe_->connect(kName));
-  ChildProcess& second = startTamblin({"--no-gui"});
-  ASSERT_TRUE(second.waitExit(10000ms));
-  EXPECT_EQ(second.exitCode(), 1);
-  EXPECT_EQ(lineCount(second.errors()), 1);
-  EXPECT_NE(second.errors().find("client name 'tamblin' is already taken"), std::string::npos) << second.errors();
+  endsWithOneMessage(startTamblin({"--no-gui"}), 10000ms, "client name 'tamblin' is already taken");
   EXPECT_TRUE(first.running());
 
   // The server goes away under it: tamblin says so, saves the programs and ends.
   server_.kill();
   probe_.reset();
-  ASSERT_TRUE(first.waitExit(15000ms));
-  EXPECT_EQ(first.exitCode(), 1);
-  EXPECT_EQ(lineCount(first.errors()), 1);
-  EXPECT_NE(first.errors().find("the JACK server went away; the programs were saved"), std::string::npos)
-      << first.errors();
+  endsWithOneMessage(first, 15000ms, "the JACK server went away; the programs were saved");
   EXPECT_TRUE(savedState().has_value());
 }
 

@@ -263,22 +263,24 @@ TEST(HostTempo, TheTimeInfoStandsInWhereTheTempoAnswerIsMissingOrOffScale) {
 }
 
 TEST_F(InstrumentTest, TempoComesFromTheTempoRequestOrTheTimeInfo) {
+  struct Case {
+    VstIntPtr answer;  // the tempo request's; the time info holds 97
+    VstInt32 flags;    // the time info's
+    float tempo;
+    const char* what;
+  };
   float left[1024], right[1024];
   float* outputs[2] = {left, right};
-  host.tempoAnswer = 1205000;
-  effect->processReplacing(effect, nullptr, outputs, 1024);
-  EXPECT_EQ(plugin->soundEngine().record.tempoBpm, 120.5f);
+  host.timeInfo.tempo = 97.0;
+  for (const Case& c : {Case{1205000, 0, 120.5f, "the tempo request's answer"},
+                        Case{0, kVstTempoValid | kVstTransportPlaying, 97.0f, "no answer: the time info"},
+                        Case{0, kVstTransportPlaying, 120.0f, "a time info marked invalid: not used"}}) {
+    host.tempoAnswer = c.answer;
+    host.timeInfo.flags = c.flags;
+    effect->processReplacing(effect, nullptr, outputs, 1024);
+    EXPECT_EQ(plugin->soundEngine().record.tempoBpm, c.tempo) << c.what;
+  }
   const auto asks = host.requestsWith(audioMasterGetTime);
   ASSERT_FALSE(asks.empty());
   EXPECT_EQ(asks[0].value, kVstTempoValid);
-  // A host that never answers the tempo request but reports its tempo in the time info.
-  host.tempoAnswer = 0;
-  host.timeInfo.tempo = 97.0;
-  host.timeInfo.flags = kVstTempoValid | kVstTransportPlaying;
-  effect->processReplacing(effect, nullptr, outputs, 1024);
-  EXPECT_EQ(plugin->soundEngine().record.tempoBpm, 97.0f);
-  // Marked invalid: not used.
-  host.timeInfo.flags = kVstTransportPlaying;
-  effect->processReplacing(effect, nullptr, outputs, 1024);
-  EXPECT_EQ(plugin->soundEngine().record.tempoBpm, 120.0f);
 }
