@@ -19,6 +19,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include "support/XvfbServer.h"
+
 namespace tamblin::test {
 namespace {
 
@@ -280,7 +282,7 @@ TEST_F(TamblinJack, EachFailureEndsWithOneMessage) {
 }
 
 TEST_F(TamblinJack, ItsWindowIsTheEditorAndClosingItEndsTamblin) {
-  XvfbServer xvfb;
+  XvfbProcess xvfb;
   if (!xvfb.start((config_ / "xvfb-errors").string())) GTEST_SKIP() << "Xvfb is not installed or did not start";
   Display* display = nullptr;
   ASSERT_TRUE(waitFor([&] { return (display = XOpenDisplay(xvfb.display().c_str())) != nullptr; }));

@@ -1,11 +1,9 @@
-// Services the tamblin tests start and stop themselves: child processes (tamblin, jackd, Xvfb), a JACK
-// server on the dummy backend, and a probe that plays MIDI into tamblin and records its outputs.
+// Services the tamblin tests start and stop themselves: a JACK server on the dummy backend, and a probe
+// that plays MIDI into tamblin and records its outputs.
 #pragma once
 
 #include <jack/jack.h>
 #include <jack/midiport.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -19,110 +17,11 @@
 #include <thread>
 #include <vector>
 
+#include "support/ChildProcess.h"
+
 namespace tamblin::test {
 
 using namespace std::chrono_literals;
-
-inline bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10000ms) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(5ms);
-  }
-  return condition();
-}
-
-// A program run by the test, its standard error kept in a file; stopped by its id when the test ends.
-class ChildProcess {
- public:
-  ChildProcess() = default;
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-  ~ChildProcess() { stop(); }
-
-  void start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& environment,
-             const std::string& errorFile) {
-    errorFile_ = errorFile;
-    pid_ = fork();
-    if (pid_ == 0) {
-      for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
-      if (!freopen(errorFile.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout)) _exit(126);
-      std::vector<char*> args;
-      for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-      args.push_back(nullptr);
-      execvp(args[0], args.data());
-      _exit(127);
-    }
-  }
-  bool running() {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      status_ = status;
-      pid_ = -1;
-      return false;
-    }
-    return true;
-  }
-  // Waits up to `limit` for the program to end; true when it did.
-  bool waitExit(std::chrono::milliseconds limit) { return waitFor([this] { return !running(); }, limit); }
-  // Asks the program to end (SIGTERM), then kills it if it does not; answers its exit status.
-  int stop(std::chrono::milliseconds limit = 10000ms) {
-    if (running()) {
-      kill(pid_, SIGTERM);
-      if (!waitExit(limit)) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status_, 0);
-        pid_ = -1;
-      }
-    }
-    return exitCode();
-  }
-  void signal(int number) {
-    if (running()) kill(pid_, number);
-  }
-  // The exit code, or 128 + the signal that ended it.
-  int exitCode() const {
-    if (WIFEXITED(status_)) return WEXITSTATUS(status_);
-    return WIFSIGNALED(status_) ? 128 + WTERMSIG(status_) : -1;
-  }
-  std::string errors() const {
-    std::ifstream in(errorFile_);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  pid_t pid() const { return pid_; }
-
- private:
-  pid_t pid_ = -1;
-  int status_ = -1;
-  std::string errorFile_;
-};
-
-// An X server without a screen for the window tests; it picks a free display number itself.
-class XvfbServer {
- public:
-  // False when Xvfb is missing or does not start.
-  bool start(const std::string& errorFile) {
-    if (!std::filesystem::exists("/usr/bin/Xvfb")) return false;
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    process_.start({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten",
-                    "tcp"},
-                   {}, errorFile);
-    ::close(fds[1]);
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
-    ::close(fds[0]);
-    display_ = ":" + number;
-    return !number.empty();
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  ChildProcess process_;
-  std::string display_;
-};
 
 // Opens a client of the named server without starting one; null when none answers.
 inline jack_client_t* openClient(const std::string& name, const std::string& server) {
