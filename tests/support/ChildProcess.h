@@ -46,7 +46,7 @@ inline std::string findProgram(const char* name) {
   return {};
 }
 
-// A program run by the test, its standard error kept in a file; stopped by its id when the test ends.
+// A program run by the test, its standard error (and output) kept in a file; stopped by its id when the test ends.
 class ChildProcess {
  public:
   ChildProcess() = default;
@@ -55,12 +55,12 @@ class ChildProcess {
   ~ChildProcess() { stop(); }
 
   void start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& environment,
-             const std::string& errorFile) {
+             const std::string& errorFile, const std::string& outputFile = "/dev/null") {
     errorFile_ = errorFile;
     pid_ = fork();
     if (pid_ == 0) {
       for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
-      if (!freopen(errorFile.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout)) _exit(126);
+      if (!freopen(errorFile.c_str(), "w", stderr) || !freopen(outputFile.c_str(), "w", stdout)) _exit(126);
       std::vector<char*> args;
       for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
       args.push_back(nullptr);
