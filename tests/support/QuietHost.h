@@ -1,4 +1,5 @@
-// A host callback for tests, benchmarks and fuzzing that answers like a plain host and keeps only counts.
+// A host callback for tests, benchmarks and fuzzing that answers like a plain host and keeps only counts,
+// and requests sent as a host sends them.
 #pragma once
 
 #include <atomic>
@@ -36,5 +37,11 @@ struct QuietHost {
     }
   }
 };
+
+// Sends a request through the record as a host does.
+inline VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
+                          void* ptr = nullptr, float opt = 0.0f) {
+  return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+}
 
 }  // namespace tamblin::test

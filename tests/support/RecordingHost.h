@@ -61,10 +61,4 @@ class RecordingHost {
   }
 };
 
-// Sends a request through the record as a host does.
-inline VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                          void* ptr = nullptr, float opt = 0.0f) {
-  return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-}
-
 }  // namespace tamblin::test

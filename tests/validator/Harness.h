@@ -19,13 +19,10 @@
 
 namespace tamblin::check {
 
+using test::dispatch;
 using test::EventBatch;
 using test::QuietHost;
 
-inline VstIntPtr call(AEffect* e, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                      float opt = 0.0f) {
-  return e->dispatcher(e, opcode, index, value, ptr, opt);
-}
 inline APlugin* instrumentOf(AEffect* e) { return static_cast<APlugin*>(static_cast<AudioEffect*>(e->object)); }
 inline APluginEditor& bridgeOf(AEffect* e) { return *static_cast<APluginEditor*>(instrumentOf(e)->getEditor()); }
 
@@ -34,15 +31,15 @@ inline AEffect* startInstrument(float rate = 44100.0f, int blockSize = 512) {
   QuietHost::sampleRate = rate;
   AEffect* e = tamblinCreateEffect(QuietHost::callback);
   if (!e) return nullptr;
-  call(e, effOpen);
-  call(e, effSetSampleRate, 0, 0, nullptr, rate);
-  call(e, effSetBlockSize, 0, blockSize);
-  call(e, effMainsChanged, 0, 1);
+  dispatch(e, effOpen);
+  dispatch(e, effSetSampleRate, 0, 0, nullptr, rate);
+  dispatch(e, effSetBlockSize, 0, blockSize);
+  dispatch(e, effMainsChanged, 0, 1);
   return e;
 }
 inline void closeInstrument(AEffect* e) {
-  call(e, effMainsChanged, 0, 0);
-  call(e, effClose);
+  dispatch(e, effMainsChanged, 0, 0);
+  dispatch(e, effClose);
 }
 
 // The drawn editor on a backend without a display, for editor requests through the record.
