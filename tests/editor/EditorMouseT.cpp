@@ -79,12 +79,10 @@ TEST(EditorMouse, SlidersJumpToThePointerAndFollowItOutsideTheWindow) {
   editor.release("Datt1", 42, -900);
   EXPECT_FALSE(editor.record.pointerCaptured);
 
-  editor.click("DVol", 10, 70);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(kVolume), 0.5f);
-  editor.click("DVol", 10, 10);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(kVolume), 1.0f);
-  editor.click("DVol", 10, 125);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(kVolume), 0.0f);
+  for (const auto& [y, value] : {std::pair{70, 0.5f}, {10, 1.0f}, {125, 0.0f}}) {
+    editor.click("DVol", 10, y);
+    EXPECT_FLOAT_EQ(editor.window.paramValue(kVolume), value) << "a click at " << y;
+  }
   const Automation expected{{kOsc12Attack, 1.0f}, {kOsc12Attack, 0.0f}, {kOsc12Attack, 0.42f},
                             {kVolume, 0.5f},      {kVolume, 1.0f},      {kVolume, 0.0f}};
   EXPECT_EQ(editor.link->automated, expected);
@@ -194,7 +192,7 @@ TEST(EditorMouse, FilterMenuWritesTheChosenType) {
   HeadlessEditor editor;
   editor.press("Ftypei", 10, 5);
   ASSERT_EQ(editor.window.openMenu(), TPluginEditorWindow::Menu::Filter);
-  EXPECT_EQ(editor.window.menuTarget(), 30);
+  EXPECT_EQ(editor.window.menuTarget(), kFilterType);
   EXPECT_TRUE(editor.record.menuShown);
   EXPECT_EQ(std::pair(editor.record.menuX, editor.record.menuY), HeadlessEditor::at("Ftypei", 10, 5));
   EXPECT_FALSE(editor.record.pointerCaptured);  // the menu has the pointer now
