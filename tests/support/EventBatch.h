@@ -18,6 +18,9 @@ class EventBatch {
  public:
   explicit EventBatch(size_t capacity = 256)
       : record_(offsetof(VstEvents, events) + capacity * sizeof(VstEvent*)), midi_(capacity + 1) {}
+  // Moved, the slots still point at the events; a copy's would point at the original's.
+  EventBatch(EventBatch&&) = default;
+  EventBatch(const EventBatch&) = delete;
 
   // The messages of `messages` that fall in the block of `frames` frames from `start`, each at its
   // frame in the block.
