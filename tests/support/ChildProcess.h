@@ -26,7 +26,7 @@ inline bool waitFor(const std::function<bool()>& condition, std::chrono::millise
   while (std::chrono::steady_clock::now() < end) {
     if (condition()) return true;
     if (meanwhile) meanwhile();
-    std::this_thread::sleep_for(5ms);
+    std::this_thread::sleep_for(10ms);
   }
   return condition();
 }
