@@ -11,41 +11,24 @@
 
 #include "DAEffectX.h"
 #include "Entry.h"
+#include "support/EventBatch.h"
+#include "support/QuietHost.h"
 
 namespace {
 
 constexpr float kRate = 44100.0f;
 constexpr int kBlock = 512;
 
-VstIntPtr VSTCALLBACK host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  switch (opcode) {
-    case audioMasterVersion: return 2400;
-    case audioMasterTempoAt: return 1200000;
-    case audioMasterGetSampleRate: return static_cast<VstIntPtr>(kRate);
-    default: return 0;
-  }
-}
-
 struct Session {
-  AEffect* e = tamblinCreateEffect(host);
+  AEffect* e = tamblinCreateEffect(tamblin::test::QuietHost::callback);
   std::vector<float> left = std::vector<float>(kBlock), right = std::vector<float>(kBlock);
   float* outs[2] = {left.data(), right.data()};
 
   ~Session() { e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f); }
-  void keys(unsigned char status) {
-    VstMidiEvent notes[6];
-    VstEvent* list[6];
-    for (int k = 0; k < 6; ++k) {
-      notes[k] = VstMidiEvent{kVstMidiType, sizeof(VstMidiEvent), 0, 0, 0, 0,
-                              {static_cast<char>(status), static_cast<char>(36 + 7 * k), 110, 0}, 0, 0, 0, 0};
-      list[k] = reinterpret_cast<VstEvent*>(&notes[k]);
-    }
-    struct {
-      VstInt32 numEvents;
-      VstIntPtr reserved;
-      VstEvent* events[6];
-    } batch{6, 0, {list[0], list[1], list[2], list[3], list[4], list[5]}};
-    e->dispatcher(e, effProcessEvents, 0, 0, &batch, 0.0f);
+  void keys(uint8_t status) {
+    tamblin::test::EventBatch batch(6);
+    for (int k = 0; k < 6; ++k) batch.add(status, static_cast<uint8_t>(36 + 7 * k), 110);
+    batch.send(e);
   }
   int render(double seconds) {
     int subnormal = 0;

@@ -12,25 +12,16 @@
 #include "APluginEditor.h"
 #include "Entry.h"
 #include "FuzzInput.h"
-#include "ValuesOnlyWindow.h"
 #include "platform/headless/HeadlessBackend.h"
+#include "support/EventBatch.h"
+#include "support/QuietHost.h"
+#include "support/ValuesOnlyWindow.h"
 #include "uEditor.h"
 #include "uPlugin.h"
 
 namespace {
 
 using tamblin::fuzz::FuzzInput;
-
-VstIntPtr VSTCALLBACK host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  static VstTimeInfo time{};
-  switch (opcode) {
-    case audioMasterVersion: return 2400;
-    case audioMasterTempoAt: return 1200000;
-    case audioMasterGetSampleRate: return 44100;
-    case audioMasterGetTime: return reinterpret_cast<VstIntPtr>(&time);
-    default: return 0;
-  }
-}
 
 // Bytes a request reads or writes through its pointer; 0 when it takes none.
 size_t pointerSize(VstInt32 opcode) {
@@ -101,30 +92,22 @@ struct SysexEvent {
 
 void events(AEffect* e, FuzzInput& in) {
   const size_t count = in.byte() % 70;
-  std::vector<VstMidiEvent> midi(count);
   std::vector<SysexEvent> sysex(count);
   char dump[8] = {'\xf0', 1, 2, 3, 4, 5, 6, '\xf7'};
-  // The batch record holds its pointers inline: one allocation of exactly the size the count needs.
-  std::vector<unsigned char> batch(offsetof(VstEvents, events) + sizeof(VstEvent*) * count);
-  auto* record = reinterpret_cast<VstEvents*>(batch.data());
-  record->numEvents = static_cast<VstInt32>(count);
-  VstEvent** slots = record->events;  // count slots in truth
+  tamblin::test::EventBatch batch(count);  // exactly as large as the count needs
   for (size_t i = 0; i < count; ++i) {
     const uint8_t kind = in.byte() % 8;
     if (kind == 0) {
       sysex[i] = SysexEvent{6, sizeof(SysexEvent), 0, 0, sizeof dump, 0, dump, 0};
-      slots[i] = reinterpret_cast<VstEvent*>(&sysex[i]);
+      batch.add(reinterpret_cast<VstEvent*>(&sysex[i]));
       continue;
     }
-    VstMidiEvent& m = midi[i];
-    m = VstMidiEvent{};
+    VstMidiEvent& m = batch.add(0, 0, 0);
     m.type = kind == 1 ? in.number(16) : kVstMidiType;  // now and then a type no host should send
-    m.byteSize = sizeof(VstMidiEvent);
     m.deltaFrames = in.number(1024);
     for (char& b : m.midiData) b = static_cast<char>(in.byte());
-    slots[i] = reinterpret_cast<VstEvent*>(&m);
   }
-  e->dispatcher(e, effProcessEvents, 0, 0, record, 0.0f);
+  batch.send(e);
 }
 
 void render(AEffect* e, FuzzInput& in) {
@@ -162,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput in(data, size);
   const bool drawn = size > 0 && data[0] == 'W';
   windowsLeft = drawn ? 1 : 1000;
-  AEffect* e = tamblinCreateEffect(host);
+  AEffect* e = tamblinCreateEffect(tamblin::test::QuietHost::callback);
   if (!e) return 0;
   auto* bridge = static_cast<APluginEditor*>(static_cast<APlugin*>(static_cast<AudioEffect*>(e->object))->getEditor());
   if (drawn) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Canvas.h"
-#include "canvas/CanvasTestHelpers.h"
+#include "CanvasTestSupport.h"
 
 using namespace tamblin;
 using namespace canvas_test;
@@ -47,25 +47,20 @@ TEST(CanvasImage, FrameIsTheOnePixelOutlineInsideTheRectangle) {
 }
 
 TEST(CanvasImage, LineLeavesOutItsEndPoint) {
-  Image image(12, 12, kBack);
-  image.line(1, 2, 6, 2, kInk);
-  EXPECT_EQ(pixelsOf(image, kInk), rectPixels(1, 2, 6, 3));
-
-  Image backwards(12, 12, kBack);
-  backwards.line(6, 2, 1, 2, kInk);
-  EXPECT_EQ(pixelsOf(backwards, kInk), rectPixels(2, 2, 7, 3));
-
-  Image vertical(12, 12, kBack);
-  vertical.line(4, 9, 4, 3, kInk);
-  EXPECT_EQ(pixelsOf(vertical, kInk), rectPixels(4, 4, 5, 10));
-
-  Image diagonal(12, 12, kBack);
-  diagonal.line(0, 0, 4, 4, kInk);
-  EXPECT_EQ(pixelsOf(diagonal, kInk), (PixelSet{{0, 0}, {1, 1}, {2, 2}, {3, 3}}));
-
-  Image dot(12, 12, kBack);
-  dot.line(5, 5, 5, 5, kInk);
-  EXPECT_TRUE(pixelsOf(dot, kInk).empty());
+  struct Case {
+    int x0, y0, x1, y1;
+    PixelSet inked;
+    const char* what;
+  };
+  for (const Case& c : {Case{1, 2, 6, 2, rectPixels(1, 2, 6, 3), "to the right"},
+                        Case{6, 2, 1, 2, rectPixels(2, 2, 7, 3), "to the left"},
+                        Case{4, 9, 4, 3, rectPixels(4, 4, 5, 10), "upwards"},
+                        Case{0, 0, 4, 4, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}, "diagonal"},
+                        Case{5, 5, 5, 5, {}, "to its own start"}}) {
+    Image image(12, 12, kBack);
+    image.line(c.x0, c.y0, c.x1, c.y1, kInk);
+    EXPECT_EQ(pixelsOf(image, kInk), c.inked) << c.what;
+  }
 }
 
 TEST(CanvasImage, ShallowLineHasOnePixelPerColumnAndMovesOneRowAtATime) {

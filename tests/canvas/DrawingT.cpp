@@ -6,8 +6,8 @@
 #include <cmath>
 #include <set>
 
+#include "CanvasTestSupport.h"
 #include "Drawing.h"
-#include "canvas/CanvasTestHelpers.h"
 
 using namespace tamblin;
 using namespace canvas_test;

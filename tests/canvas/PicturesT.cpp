@@ -1,9 +1,9 @@
 // Tests of the stored pictures: sizes, the slider scales pixel for pixel, and the roles of the rest.
 #include <gtest/gtest.h>
 
+#include "CanvasTestSupport.h"
 #include "Drawing.h"
 #include "Pictures.h"
-#include "canvas/CanvasTestHelpers.h"
 
 using namespace tamblin;
 using namespace canvas_test;

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "CanvasTestSupport.h"
 #include "ContactSheet.h"
 #include "Png.h"
-#include "canvas/CanvasTestHelpers.h"
 
 using namespace tamblin;
 

@@ -14,6 +14,7 @@
 #include "ClapTestHost.h"
 #include "FactoryBank.h"
 #include "ParameterTable.h"
+#include "support/EventBatch.h"
 #include "support/RecordingHost.h"
 
 namespace tamblin::test::clap {
@@ -288,9 +289,7 @@ Render playVst2(int program, const std::vector<TimedMessage>& phrase, int frames
     if (start == changeFrame) {
       for (const auto& [index, value] : changes) effect->setParameter(effect, index, value);
     }
-    std::vector<VstMidiEvent> events = eventsInBlock(phrase, start, n);
-    EventBatch batch(events);
-    dispatch(effect, effProcessEvents, 0, 0, batch.get());
+    EventBatch::inBlock(phrase, start, n).send(effect);
     float* outputs[2] = {out.left.data() + start, out.right.data() + start};
     float* inputs[2] = {nullptr, nullptr};
     effect->processReplacing(effect, inputs, outputs, n);

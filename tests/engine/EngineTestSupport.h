@@ -33,13 +33,21 @@ class FakeHost : public EngineHost {
 // Tunes centred, full volume, sustain 1, envelopes fast, everything else 0: a plain sawtooth.
 inline std::vector<float> neutralValues() {
   std::vector<float> values(kNumStoredValues, 0.0f);
-  values[0] = 1.0f;
-  values[4] = 1.0f;
-  values[17] = 1.0f;
-  for (int j = 8; j <= 11; ++j) values[j] = 0.5f;
-  values[14] = 0.5f;
-  values[31] = 1.0f;
+  values[kVolume] = 1.0f;
+  values[kOsc12Sustain] = 1.0f;
+  values[kOsc34Sustain] = 1.0f;
+  for (int j = kTune1; j <= kTune4; ++j) values[j] = 0.5f;
+  values[kOscMix] = 0.5f;
+  values[kFilterFrequency] = 1.0f;
   return values;
+}
+
+// Moves the two-pole history slots on by one frame, as the render loop does every frame.
+inline void rotateHistory(EngineRecord& r) {
+  r.historyState = (r.historyState + 1) % 3;
+  r.historySlot0 = (2 - r.historyState + 3) % 3;
+  r.historySlot1 = (r.historySlot0 + 1) % 3;
+  r.historySlot2 = (r.historySlot0 + 2) % 3;
 }
 
 // An engine as the instrument builds it, with a program of `values` loaded (101 entries; missing ones

@@ -85,11 +85,7 @@ TEST(Filter, EveryTypeStaysFiniteAcrossCutoffAndResonance) {
         EngineRecord& r = t.rec();
         stages::updateFilter(r, 0, static_cast<FilterType>(type), cutoff, q);
         for (int n = 0; n < 20000; ++n) {
-          // the render loop rotates the history slots every frame
-          r.historyState = (r.historyState + 1) % 3;
-          r.historySlot0 = (2 - r.historyState + 3) % 3;
-          r.historySlot1 = (r.historySlot0 + 1) % 3;
-          r.historySlot2 = (r.historySlot0 + 2) % 3;
+          test::rotateHistory(r);
           stages::filterSample(r, 0, (n / 50) % 2 == 0 ? 1.0f : -1.0f);
           ASSERT_TRUE(std::isfinite(r.voiceOutput[0])) << type << " " << q << " " << cutoff;
         }
@@ -108,10 +104,7 @@ TEST(Filter, ATwoPoleSectionRestartedEveryFewFramesNeverReachesInfinity) {
     stages::updateFilter(r, 0, static_cast<FilterType>(type), 19.0f, 1.0f);
     bool finite = true;
     for (int n = 0; n < 300000 && finite; ++n) {
-      r.historyState = (r.historyState + 1) % 3;
-      r.historySlot0 = (2 - r.historyState + 3) % 3;
-      r.historySlot1 = (r.historySlot0 + 1) % 3;
-      r.historySlot2 = (r.historySlot0 + 2) % 3;
+      test::rotateHistory(r);
       if (n % 51 == 50) continue;
       stages::filterSample(r, 0, (n / 50) % 2 == 0 ? 1.0f : -1.0f);
       finite = std::isfinite(r.voiceOutput[0]) && std::fabs(r.voiceOutput[0]) < 1e30f;

@@ -20,33 +20,20 @@
 #include <string>
 #include <vector>
 
+#include "support/EventBatch.h"
 #include "support/FactoryPhrase.h"
+#include "support/QuietHost.h"
 #include "uPlugin.h"
 
 namespace {
 
 using namespace tamblin::test;
 
-// A host that answers a fixed tempo and sample rate, and counts its time requests.
-struct HostState {
-  VstIntPtr tempoTimes10000 = 1200000;
-  int timeRequests = 0;
-};
-HostState gHost;
-
-VstIntPtr VSTCALLBACK hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  switch (opcode) {
-    case audioMasterVersion: return 2400;
-    case audioMasterGetTime: ++gHost.timeRequests; return 0;
-    case audioMasterTempoAt: return gHost.tempoTimes10000;
-    case audioMasterGetSampleRate: return 44100;
-    default: return 0;
-  }
-}
-
 class Instrument {
  public:
-  explicit Instrument(int program) : plugin_(std::make_unique<APlugin>(hostCallback)) { plugin_->setProgram(program); }
+  explicit Instrument(int program) : plugin_(std::make_unique<APlugin>(QuietHost::callback)) {
+    plugin_->setProgram(program);
+  }
   APlugin& plugin() { return *plugin_; }
 
   // Plays `messages` over `frames` frames in blocks of `block`, each message in the block holding its frame.
@@ -56,8 +43,8 @@ class Instrument {
     std::vector<float> input(static_cast<size_t>(block), 0.0f);
     for (int start = 0; start < frames; start += block) {
       const int n = std::min(block, frames - start);
-      std::vector<VstMidiEvent> events = eventsInBlock(messages, start, n);
-      if (!events.empty()) plugin_->processEvents(EventBatch(events).get());
+      EventBatch events = EventBatch::inBlock(messages, start, n);
+      if (events.size() > 0) plugin_->processEvents(events.get());
       float* inputs[2] = {input.data(), input.data()};
       float* outputs[2] = {out.left.data() + start, out.right.data() + start};
       if (accumulating) {
@@ -82,7 +69,6 @@ bool sameSamples(const Render& a, const Render& b) {
 }  // namespace
 
 TEST(InstrumentRender, ProcessAndProcessReplacingBothOverwriteWithTheSameSamples) {
-  gHost = HostState{};
   Instrument a(1), b(1);
   const Render replaced = a.play(kPhrase, 20000, 512, false, 123.0f);
   const Render accumulated = b.play(kPhrase, 20000, 512, true, -7.0f);
@@ -94,15 +80,14 @@ TEST(InstrumentRender, ProcessAndProcessReplacingBothOverwriteWithTheSameSamples
 }
 
 TEST(InstrumentRender, TheHostIsAskedForTimeInfoAndTempoEvery1024Frames) {
-  gHost = HostState{};
+  QuietHost::timeRequests = 0;
   Instrument a(0);
   a.play({}, 4096, 100);
-  EXPECT_EQ(gHost.timeRequests, 4);
+  EXPECT_EQ(QuietHost::timeRequests, 4);
 }
 
 TEST(InstrumentRender, BlockSizeDoesNotChangeASample) {
   for (int program : {6, 8, 11}) {  // gate, arpeggiator, comb with gate
-    gHost = HostState{};
     const Render reference = Instrument(program).play(kPhrase, 30000, 4096);
     for (int block : {1, 7, 64}) {
       EXPECT_TRUE(sameSamples(reference, Instrument(program).play(kPhrase, 30000, block)))
@@ -112,7 +97,6 @@ TEST(InstrumentRender, BlockSizeDoesNotChangeASample) {
 }
 
 TEST(InstrumentRender, Trance1AGatesItsChordInSixteenthsAtTheHostTempo) {
-  gHost = HostState{};
   Instrument trance(6);
   const int step = 5512;  // a sixteenth at 120 beats per minute, 44.1 kHz (5512.5 frames)
   const Render r = trance.play({{0, 0x90, 57, 100}, {0, 0x90, 64, 100}}, step * 16 + 100, 256);
@@ -131,7 +115,6 @@ TEST(InstrumentRender, Trance1AGatesItsChordInSixteenthsAtTheHostTempo) {
 }
 
 TEST(InstrumentRender, ArpedPlaysTheHeldKeysInTurnOnSuccessiveVoices) {
-  gHost = HostState{};
   Instrument arped(8);
   const tamblin::EngineRecord& record = arped.plugin().soundEngine().record;
   arped.play({{0, 0x90, 60, 100}, {1, 0x90, 64, 100}, {2, 0x90, 67, 100}}, 64, 64);
@@ -154,7 +137,6 @@ TEST(InstrumentRender, ArpedPlaysTheHeldKeysInTurnOnSuccessiveVoices) {
 }
 
 TEST(InstrumentRender, EveryFactoryProgramMatchesItsGoldenRender) {
-  gHost = HostState{};
   std::vector<std::string> lines;
   for (int program = 0; program < 16; ++program) {
     Instrument instrument(program);

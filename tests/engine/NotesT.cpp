@@ -83,7 +83,7 @@ TEST(PolyMode, VelocityZeroIsANoteOffAndEveryChannelPlays) {
 
 TEST(PolyMode, VelocityFollowsTheSwitchesAndTheFilterAlwaysSeesIt) {
   TestEngine t;
-  t.setParam(39, 0.5f);
+  t.setParam(kFilterVelocity, 0.5f);
   t.noteOn(60, 127);
   flush(t);
   EXPECT_EQ(t.rec().velocity[1], 1.0f);
@@ -91,7 +91,7 @@ TEST(PolyMode, VelocityFollowsTheSwitchesAndTheFilterAlwaysSeesIt) {
   flush(t);
   EXPECT_EQ(t.rec().velocity[2], 1.0f);  // velocity to volume is off
   EXPECT_EQ(t.rec().filterVelocity[2], 1.0f - 0.5f + 0.5f * (64.0f / 127.0f));
-  t.setParam(79, 1.0f);
+  t.setParam(kVelocityToVolume, 1.0f);
   t.noteOn(62, 200);  // a byte above 127 is used as it is
   flush(t);
   EXPECT_EQ(t.rec().velocity[3], 200.0f / 127.0f);
@@ -99,7 +99,7 @@ TEST(PolyMode, VelocityFollowsTheSwitchesAndTheFilterAlwaysSeesIt) {
 
 TEST(PolyMode, FirstKeyRestartsTheGateAndSixteenVoicesAreUsedWhenAsked) {
   TestEngine t;
-  t.setParam(81, 1.0f);
+  t.setParam(kVoiceCount, 1.0f);
   t.render(5000);
   ASSERT_GT(t.rec().gatePosition.load(), 0.0f);
   t.noteOn(60);
@@ -111,7 +111,7 @@ TEST(PolyMode, FirstKeyRestartsTheGateAndSixteenVoicesAreUsedWhenAsked) {
   for (int v = 0; v < 16; ++v) EXPECT_EQ(t.rec().voiceHeld[v], 1);
   // Back to eight: the upper voices are not rendered, but a note-off still lets their key go (else the
   // note would sound for ever once sixteen are chosen again).
-  t.setParam(81, 0.0f);
+  t.setParam(kVoiceCount, 0.0f);
   t.noteOff(80);  // on voice 12
   flush(t);
   EXPECT_EQ(t.rec().voiceHeld[12], 0);
@@ -120,7 +120,7 @@ TEST(PolyMode, FirstKeyRestartsTheGateAndSixteenVoicesAreUsedWhenAsked) {
 
 TEST(LegatoMode, TwoKeyMemoryReturnsToTheFirstKeyWithoutANewAttack) {
   TestEngine t;
-  t.setParam(78, kLegatoValue);
+  t.setParam(kPlayMode, kLegatoValue);
   EngineRecord& r = t.rec();
   t.noteOn(60);
   flush(t);
@@ -154,7 +154,7 @@ TEST(LegatoMode, TwoKeyMemoryReturnsToTheFirstKeyWithoutANewAttack) {
 
 TEST(LegatoMode, ReleasingTheFirstKeyKeepsTheLastOne) {
   TestEngine t;
-  t.setParam(78, kLegatoValue);
+  t.setParam(kPlayMode, kLegatoValue);
   EngineRecord& r = t.rec();
   t.noteOn(60);
   t.noteOn(64);
@@ -171,7 +171,7 @@ TEST(LegatoMode, ReleasingTheFirstKeyKeepsTheLastOne) {
 
 TEST(ArpMode, KeysFormAListInPressOrderAndNoteOffRemovesEveryCopy) {
   TestEngine t;
-  t.setParam(78, kArpValue);
+  t.setParam(kPlayMode, kArpValue);
   EngineRecord& r = t.rec();
   t.noteOn(60);
   t.noteOn(64);
@@ -194,7 +194,7 @@ TEST(ArpMode, KeysFormAListInPressOrderAndNoteOffRemovesEveryCopy) {
 
 TEST(ArpMode, AFullListIgnoresFurtherKeys) {
   TestEngine t;
-  t.setParam(78, kArpValue);
+  t.setParam(kPlayMode, kArpValue);
   EngineRecord& r = t.rec();
   for (int i = 0; i < 40; ++i) t.noteOn(30 + i);
   flush(t);
@@ -213,13 +213,13 @@ TEST(PlayModeReset, StoringThePlayModeReleasesEverythingEvenWithTheSameValue) {
   t.noteOn(60);
   t.noteOn(62);
   flush(t);
-  t.setParam(78, 0.0f);
+  t.setParam(kPlayMode, 0.0f);
   EXPECT_EQ(r.voiceHeld[1] + r.voiceHeld[2], 0);
   EXPECT_EQ(r.voicePointer, 0);
-  t.setParam(78, kArpValue);
+  t.setParam(kPlayMode, kArpValue);
   t.noteOn(60);
   flush(t);
-  t.setParam(78, kArpValue);
+  t.setParam(kPlayMode, kArpValue);
   EXPECT_EQ(r.arpLast, -1);
 }
 
@@ -227,14 +227,17 @@ TEST(Controllers, MapToTheirParametersAndClamp) {
   TestEngine t;
   t.send(0xB0, 74, 127);
   flush(t);
-  EXPECT_EQ(t.engine->param(31), 1.0f);
+  EXPECT_EQ(t.engine->param(kFilterFrequency), 1.0f);
   t.send(0xB0, 74, 0);
   flush(t);
-  EXPECT_EQ(t.engine->param(31), 0.0f);
-  const int pairs[][2] = {{7, 0},   {64, 4},  {65, 1},  {66, 5},  {67, 14}, {68, 57}, {69, 58}, {71, 32},
-                          {72, 3},  {73, 2},  {75, 20}, {76, 22}, {77, 24}, {78, 25}, {79, 28}, {80, 29},
-                          {81, 36}, {82, 38}, {83, 26}, {84, 27}, {85, 8},  {86, 9},  {87, 10}, {88, 11},
-                          {91, 15}, {92, 18}, {93, 17}, {94, 16}};
+  EXPECT_EQ(t.engine->param(kFilterFrequency), 0.0f);
+  const int pairs[][2] = {
+      {7, kVolume}, {64, kOsc12Sustain}, {65, kPortamento}, {66, kOsc12Decay}, {67, kOscMix},
+      {68, kPanAmount}, {69, kPanSpeed}, {71, kFilterQ}, {72, kOsc12Release}, {73, kOsc12Attack},
+      {75, kUnisonAmount}, {76, kUnisonSpeed}, {77, kTremoloAmount}, {78, kTremoloSpeed},
+      {79, kVibratoAmount}, {80, kVibratoSpeed}, {81, kStereoAmount}, {82, kStereoSpeed},
+      {83, kFilterModAmount}, {84, kFilterModSpeed}, {85, kTune1}, {86, kTune2}, {87, kTune3}, {88, kTune4},
+      {91, kOsc34Attack}, {92, kOsc34Decay}, {93, kOsc34Sustain}, {94, kOsc34Release}};
   for (const auto& pair : pairs) {
     t.host.lastControllerIndex = -1;
     t.send(0xB3, static_cast<uint8_t>(pair[0]), 100);
@@ -255,7 +258,7 @@ TEST(Controllers, MapToTheirParametersAndClamp) {
   t.send(0xB0, 7, 255);
   flush(t);
   EXPECT_EQ(t.rec().controllerValue, 1.0f);
-  EXPECT_EQ(t.engine->param(0), 1.0f);
+  EXPECT_EQ(t.engine->param(kVolume), 1.0f);
 }
 
 TEST(Controllers, AllNotesOffAndAllSoundOffReleaseEveryKey) {
@@ -277,8 +280,8 @@ TEST(Controllers, AllNotesOffAndAllSoundOffReleaseEveryKey) {
 
 TEST(Controllers, AllNotesOffStopsARunningArpeggio) {
   TestEngine t;
-  t.setParam(59, 1.0f);  // the fastest steps
-  t.setParam(78, kArpValue);
+  t.setParam(kArpRate, 1.0f);  // the fastest steps
+  t.setParam(kPlayMode, kArpValue);
   t.noteOn(60);
   t.noteOn(64);
   t.render(4096);

@@ -58,8 +58,8 @@ TEST(Pitch, NoteFiftySevenWithTunesCentredPlaysAt110HzLess) {
 
 TEST(Pitch, TunesSpanThreeOctavesAndBendHalvesTheFrequency) {
   std::vector<float> values = neutralValues();
-  values[8] = 0.0f;  // -36 semitones
-  values[9] = 1.0f;  // +36 semitones
+  values[kTune1] = 0.0f;  // -36 semitones
+  values[kTune2] = 1.0f;  // +36 semitones
   TestEngine t(values);
   t.noteOn(57);
   t.render(4096);
@@ -101,8 +101,8 @@ TEST(HostTick, EveryFormatsTempoIsTheVst2RequestsResolution) {
 
 TEST(Gate, StepsEverySixteenthNoteAt120Bpm) {
   std::vector<float> values = neutralValues();
-  values[96] = kGateAtTempo;
-  values[98] = 1.0f;  // 16 steps
+  values[kGateTempo] = kGateAtTempo;
+  values[kGateLength] = 1.0f;  // 16 steps
   TestEngine t(values);
   // The increment is set on the first coefficient tick (frame 64): 8 / 44100 step per frame.
   t.render(64);
@@ -124,21 +124,21 @@ TEST(Gate, StepsEverySixteenthNoteAt120Bpm) {
 
 TEST(Gate, ClosedStepsSettleTheVolumeAtOneMinusDepth) {
   std::vector<float> values = neutralValues();
-  values[92] = 0.0f;  // every step closed
-  values[94] = 0.75f;
-  values[97] = 0.0f;  // fastest smoothing
+  values[kGatePatternVolume] = 0.0f;  // every step closed
+  values[kGateToVolume] = 0.75f;
+  values[kGateSmooth] = 0.0f;  // fastest smoothing
   TestEngine t(values);
   t.render(64 * 20);
   EXPECT_NEAR(t.rec().gateVolume, 0.25f, 1e-6f);
-  t.setParam(92, 1.0f);  // every step open
+  t.setParam(kGatePatternVolume, 1.0f);  // every step open
   t.render(64 * 20);
   EXPECT_NEAR(t.rec().gateVolume, 1.0f, 1e-6f);
 }
 
 TEST(Gate, OneStepLengthStaysOnStepZero) {
   std::vector<float> values = neutralValues();
-  values[96] = 1.0f;
-  values[98] = 0.0f;
+  values[kGateTempo] = 1.0f;
+  values[kGateLength] = 0.0f;
   TestEngine t(values);
   for (int i = 0; i < 200; ++i) {
     t.render(997);
@@ -148,8 +148,8 @@ TEST(Gate, OneStepLengthStaysOnStepZero) {
 
 TEST(Arpeggiator, CyclesItsStepsThroughTheVoicesInOrder) {
   std::vector<float> values = neutralValues();
-  values[78] = kArpValue;
-  values[59] = kArpOneSixteenth;
+  values[kPlayMode] = kArpValue;
+  values[kArpRate] = kArpOneSixteenth;
   TestEngine t(values);
   t.render(64);
   t.noteOn(60);
@@ -183,8 +183,8 @@ TEST(Arpeggiator, CyclesItsStepsThroughTheVoicesInOrder) {
 
 TEST(Arpeggiator, EmptyListReleasesEveryVoiceAndUnisonPhaseSpreadsTheOscillators) {
   std::vector<float> values = neutralValues();
-  values[78] = kArpValue;
-  values[23] = 1.0f;
+  values[kPlayMode] = kArpValue;
+  values[kUnisonPhase] = 1.0f;
   TestEngine t(values);
   t.render(64);  // the first step needs the clock's increment
   t.noteOn(60);
@@ -200,10 +200,10 @@ TEST(Arpeggiator, EmptyListReleasesEveryVoiceAndUnisonPhaseSpreadsTheOscillators
 
 TEST(AbsurdTempo, KeepsTheGateAndTheArpeggiatorInsideTheirTables) {
   std::vector<float> values = neutralValues();
-  values[78] = kArpValue;
-  values[59] = 1.0f;  // "2": two steps per sixteenth
-  values[96] = 1.0f;  // four times the tempo
-  values[98] = 0.6f;
+  values[kPlayMode] = kArpValue;
+  values[kArpRate] = 1.0f;    // "2": two steps per sixteenth
+  values[kGateTempo] = 1.0f;  // four times the tempo
+  values[kGateLength] = 0.6f;
   TestEngine t(values, 1000.0f);
   t.host.tempo = kAbsurdTempo;
   t.noteOn(60);
@@ -231,12 +231,12 @@ TEST(AbsurdTempo, AnArpeggioSteppingEveryFrameThroughAResonantFilterStaysFinite)
   // Voices restarted every frame or two find their two-pole history rotated on without them; at full
   // resonance and a low cutoff such a section would grow to infinity unless restarted from silence.
   std::vector<float> values = neutralValues();
-  values[78] = kArpValue;
-  values[59] = 1.0f;
-  values[31] = 0.0f;  // 20 Hz
-  values[32] = 1.0f;
+  values[kPlayMode] = kArpValue;
+  values[kArpRate] = 1.0f;
+  values[kFilterFrequency] = 0.0f;  // 20 Hz
+  values[kFilterQ] = 1.0f;
   for (int type : {1, 2}) {
-    values[30] = (static_cast<float>(type) + 0.5f) / 10.99f;
+    values[kFilterType] = (static_cast<float>(type) + 0.5f) / 10.99f;
     TestEngine t(values, 8000.0f);
     t.host.tempo = kAbsurdTempo;
     t.noteOn(48);
@@ -301,7 +301,7 @@ TEST(Input, IsMixedInThroughTheDcBlockerOnly) {
 
 TEST(Output, VolumeZeroIsExactSilence) {
   std::vector<float> values = neutralValues();
-  values[0] = 0.0f;
+  values[kVolume] = 0.0f;
   TestEngine t(values);
   t.noteOn(60);
   std::vector<float> right;
@@ -314,8 +314,8 @@ TEST(Output, VolumeZeroIsExactSilence) {
 
 TEST(Output, WithoutWidthTheLeftIsTheRightDelayedByTheBaseDelay) {
   std::vector<float> values = neutralValues();
-  values[36] = 0.5f;  // 2^6 = 64 frames
-  values[37] = 0.0f;
+  values[kStereoAmount] = 0.5f;  // 2^6 = 64 frames
+  values[kStereoWidth] = 0.0f;
   TestEngine t(values);
   t.noteOn(48);
   std::vector<float> right;
@@ -326,12 +326,12 @@ TEST(Output, WithoutWidthTheLeftIsTheRightDelayedByTheBaseDelay) {
 
 TEST(Output, OscillatorMixFadesThePairOnTheFarSide) {
   std::vector<float> values = neutralValues();
-  values[14] = 0.25f;
+  values[kOscMix] = 0.25f;
   TestEngine t(values);
   t.render(64);
   EXPECT_EQ(t.rec().pairGain1, 1.0f);
   EXPECT_EQ(t.rec().pairGain2, 0.5f);
-  t.setParam(14, 0.75f);
+  t.setParam(kOscMix, 0.75f);
   t.render(64);
   EXPECT_EQ(t.rec().pairGain1, 0.5f);
   EXPECT_EQ(t.rec().pairGain2, 1.0f);
@@ -339,15 +339,15 @@ TEST(Output, OscillatorMixFadesThePairOnTheFarSide) {
 
 TEST(DeltaFrames, EventsActAtTheirFrameWhateverTheBlockSize) {
   std::vector<float> values = neutralValues();
-  values[30] = 5.5f / 10.99f;  // Low24
-  values[32] = 0.6f;
-  values[36] = 0.6f;
-  values[37] = 0.4f;
-  values[57] = 0.5f;
-  values[58] = 0.6f;
-  values[96] = kGateAtTempo;
-  values[94] = 0.5f;
-  values[92] = 0.3f;
+  values[kFilterType] = 5.5f / 10.99f;  // Low24
+  values[kFilterQ] = 0.6f;
+  values[kStereoAmount] = 0.6f;
+  values[kStereoWidth] = 0.4f;
+  values[kPanAmount] = 0.5f;
+  values[kPanSpeed] = 0.6f;
+  values[kGateTempo] = kGateAtTempo;
+  values[kGateToVolume] = 0.5f;
+  values[kGatePatternVolume] = 0.3f;
   const std::vector<TimedMessage> messages = {
       {3, 0x90, 60, 100},    {3, 0x90, 64, 90},   {700, 0x90, 67, 80},  {701, 0xB0, 74, 40},
       {1500, 0xE0, 0, 90},   {2047, 0x80, 60, 0}, {2048, 0x90, 72, 127}, {3001, 0xB0, 123, 0},
@@ -414,7 +414,7 @@ TEST(Safety, RandomParametersAndMidiNeverGiveNonFiniteSamples) {
   for (int trial = 0; trial < 24; ++trial) {
     std::vector<float> values(kNumStoredValues);
     for (float& v : values) v = unit(random);
-    if (trial % 3 == 0) values[0] = 1.0f;
+    if (trial % 3 == 0) values[kVolume] = 1.0f;
     TestEngine t(values, trial % 4 == 0 ? 1000.0f : (trial % 4 == 1 ? 192000.0f : 44100.0f));
     t.host.tempo = trial % 5 == 0 ? kAbsurdTempo : 140.0f;
     for (int block = 0; block < 40; ++block) {

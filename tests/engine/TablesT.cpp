@@ -108,12 +108,12 @@ TEST(ProgramChangeReset, ReleasesKeysKeepsLevelsAndClearsFirstSixFilters) {
 
 TEST(Parameters, AreClampedAndOutOfRangeIndicesIgnored) {
   TestEngine t;
-  t.engine->setParam(5, 1.7f);
-  EXPECT_EQ(t.engine->param(5), 1.0f);
-  t.engine->setParam(5, -0.2f);
-  EXPECT_EQ(t.engine->param(5), 0.0f);
-  t.engine->setParam(5, std::nanf(""));
-  EXPECT_EQ(t.engine->param(5), 0.0f);
+  t.engine->setParam(kOsc12Decay, 1.7f);
+  EXPECT_EQ(t.engine->param(kOsc12Decay), 1.0f);
+  t.engine->setParam(kOsc12Decay, -0.2f);
+  EXPECT_EQ(t.engine->param(kOsc12Decay), 0.0f);
+  t.engine->setParam(kOsc12Decay, std::nanf(""));
+  EXPECT_EQ(t.engine->param(kOsc12Decay), 0.0f);
   t.engine->setParam(100, 0.25f);
   EXPECT_EQ(t.engine->param(100), 0.25f);
   t.engine->setParam(101, 0.5f);

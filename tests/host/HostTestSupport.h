@@ -1,12 +1,9 @@
 // Helpers shared by the host tests: MIDI files on disk, renders into memory, running tamblin-render.
 #pragma once
 
-#include <sys/wait.h>
-#include <unistd.h>
-#include <fcntl.h>
-
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -18,6 +15,7 @@
 #include "Plugin.h"
 #include "Renderer.h"
 #include "TempoMap.h"
+#include "support/ChildProcess.h"
 
 namespace tamblin::host::testing {
 
@@ -96,30 +94,15 @@ inline std::string readAll(const std::string& path) {
   return text.str();
 }
 
-// Runs a program with arguments (no shell), capturing its standard output and error; `environment`
-// holds NAME=VALUE settings added for the child.
+// Runs a program with arguments (no shell) to its end, capturing its standard output and error;
+// `environment` holds settings added for the child.
 inline CommandResult runCommand(const std::vector<std::string>& command, const TempFolder& folder,
-                                const std::vector<std::string>& environment = {}) {
-  std::string outPath = folder.file(".stdout"), errPath = folder.file(".stderr");
-  pid_t child = fork();
-  if (child == 0) {
-    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(out, STDOUT_FILENO);
-    dup2(err, STDERR_FILENO);
-    for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
-    std::vector<char*> argv;
-    for (const std::string& part : command) argv.push_back(const_cast<char*>(part.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  CommandResult result;
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.out = readAll(outPath);
-  result.err = readAll(errPath);
+                                const std::map<std::string, std::string>& environment = {}) {
+  const std::string outPath = folder.file(".stdout"), errPath = folder.file(".stderr");
+  tamblin::test::ChildProcess child;
+  child.start(command, environment, errPath, outPath);
+  child.waitExit(std::chrono::hours(1));
+  CommandResult result{child.exitCode(), readAll(outPath), readAll(errPath)};
   std::filesystem::remove(outPath);
   std::filesystem::remove(errPath);
   return result;

@@ -17,7 +17,8 @@ namespace {
 using namespace testing;
 
 // The tool run on amsynth under the sanitizers: leaks inside the plug-in are not the host's.
-const std::vector<std::string> kPluginLeaksIgnored = {"LSAN_OPTIONS=detect_leaks=0", "ASAN_OPTIONS=detect_leaks=0"};
+const std::map<std::string, std::string> kPluginLeaksIgnored = {{"LSAN_OPTIONS", "detect_leaks=0"},
+                                                                {"ASAN_OPTIONS", "detect_leaks=0"}};
 
 std::string amsynthLibrary() {
   for (const char* path : {"/usr/lib/vst/amsynth_vst.so", "/usr/lib/x86_64-linux-gnu/vst/amsynth_vst.so",

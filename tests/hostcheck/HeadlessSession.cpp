@@ -10,21 +10,15 @@
 #include "HostCheck.h"
 #include "Png.h"
 #include "platform/headless/HeadlessBackend.h"
+#include "support/QuietHost.h"
 #include "uEditor.h"
 #include "uPlugin.h"
 
 namespace tamblin::check {
-namespace {
-
-VstIntPtr VSTCALLBACK quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-}  // namespace
 
 int runHeadlessSession(const std::string& outPng) {
   Checks checks;
-  AEffect* effect = tamblinCreateEffect(quietHost);
+  AEffect* effect = tamblinCreateEffect(test::QuietHost::callback);
   if (!checks.check(effect != nullptr, "an in-process instrument")) return 1;
   auto* instrument = static_cast<APlugin*>(static_cast<AudioEffect*>(effect->object));
   HeadlessBackend::Record record;

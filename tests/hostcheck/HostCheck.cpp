@@ -22,7 +22,9 @@
 #include "Plugin.h"
 #include "PluginInfo.h"
 #include "Png.h"
+#include "support/EventBatch.h"
 #include "support/FactoryPhrase.h"
+#include "support/QuietHost.h"
 
 namespace tamblin::check {
 
@@ -134,22 +136,14 @@ void reportBadRequests(Plugin& plugin, std::ostream& out, Checks& checks) {
   out << "long program name kept as " << plugin.currentProgramName().size() << " characters\n";
   plugin.dispatch(effSetProgramName, 0, 0, nullptr);
   // An empty batch, an event of a foreign type and a block with broken input.
-  struct {
-    VstInt32 numEvents;
-    VstIntPtr reserved;
-    VstEvent* events[2];
-  } batch{};
-  plugin.sendEvents(reinterpret_cast<VstEvents*>(&batch));
-  VstMidiEvent foreign{};
-  foreign.type = 6;
-  foreign.byteSize = sizeof foreign;
-  batch.numEvents = 1;
-  batch.events[0] = reinterpret_cast<VstEvent*>(&foreign);
-  plugin.sendEvents(reinterpret_cast<VstEvents*>(&batch));
+  test::EventBatch batch(2);
+  plugin.sendEvents(batch.get());
+  batch.add(0, 0, 0).type = 6;
+  plugin.sendEvents(batch.get());
   plugin.setProgram(1);
-  VstMidiEvent note = test::midiEvent(0x90, 60, 100);
-  batch.events[0] = reinterpret_cast<VstEvent*>(&note);
-  plugin.sendEvents(reinterpret_cast<VstEvents*>(&batch));
+  batch.clear();
+  batch.add(0x90, 60, 100);
+  plugin.sendEvents(batch.get());
   test::Render broken{std::vector<float>(4096), std::vector<float>(4096)};
   std::vector<float> input(4096, 0.0f);
   for (size_t k = 0; k < input.size(); k += 97) input[k] = k % 2 ? nan : inf;
@@ -172,28 +166,14 @@ void reportBadRequests(Plugin& plugin, std::ostream& out, Checks& checks) {
 }
 
 // The golden renders: each program in a fresh instance, driven as the in-process tests drive it.
-VstIntPtr VSTCALLBACK goldenHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  switch (opcode) {
-    case audioMasterVersion:
-      return 2400;
-    case audioMasterTempoAt:
-      return 1200000;
-    case audioMasterGetSampleRate:
-      return 44100;
-    default:
-      return 0;
-  }
-}
-
 test::Render renderPhrase(AEffect* effect, int program) {
   effect->dispatcher(effect, effSetProgram, 0, program, nullptr, 0.0f);
   test::Render out{std::vector<float>(test::kPhraseFrames), std::vector<float>(test::kPhraseFrames)};
   std::vector<float> input(test::kPhraseBlock, 0.0f);
   for (int start = 0; start < test::kPhraseFrames; start += test::kPhraseBlock) {
     const int n = std::min(test::kPhraseBlock, test::kPhraseFrames - start);
-    std::vector<VstMidiEvent> events = test::eventsInBlock(test::kPhrase, start, n);
-    if (!events.empty())
-      effect->dispatcher(effect, effProcessEvents, 0, 0, test::EventBatch(events).get(), 0.0f);
+    test::EventBatch events = test::EventBatch::inBlock(test::kPhrase, start, n);
+    if (events.size() > 0) events.send(effect);
     float* inputs[2] = {input.data(), input.data()};
     float* outputs[2] = {out.left.data() + start, out.right.data() + start};
     effect->processReplacing(effect, inputs, outputs, n);
@@ -215,7 +195,7 @@ void checkGoldenRenders(host::EntryFunction entry, const std::string& goldenPath
     // 64-bit: the odd programs render under the hosts' setting. Samples never depend on it.
     _controlfp(program % 2 ? _PC_53 : _PC_64, _MCW_PC);
 #endif
-    AEffect* effect = entry(goldenHost);
+    AEffect* effect = entry(test::QuietHost::callback);
     if (effect == nullptr) {
       checks.check(false, "an instance for the golden render of program " + std::to_string(program));
       continue;

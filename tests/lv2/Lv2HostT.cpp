@@ -22,6 +22,7 @@
 #include "FactoryBank.h"
 #include "Lv2TestHost.h"
 #include "ParameterPorts.h"
+#include "support/EventBatch.h"
 #include "support/GoldenPhrase.h"
 #include "support/RecordingHost.h"
 
@@ -397,23 +398,7 @@ Stereo playVst2(int program, const std::vector<TimedMessage>& phrase, int frames
       setTempo(change->bpm);
       for (const auto& [index, value] : change->parameters) effect->setParameter(effect, index, value);
     }
-    std::vector<VstMidiEvent> events;
-    for (const TimedMessage& m : phrase) {
-      if (m.frame < start || m.frame >= start + n) continue;
-      VstMidiEvent e{};
-      e.type = kVstMidiType;
-      e.byteSize = sizeof e;
-      e.deltaFrames = m.frame - start;
-      e.midiData[0] = static_cast<char>(m.status);
-      e.midiData[1] = static_cast<char>(m.data1);
-      e.midiData[2] = static_cast<char>(m.data2);
-      events.push_back(e);
-    }
-    std::vector<char> storage(sizeof(VstEvents) + events.size() * sizeof(VstEvent*));
-    auto* batch = reinterpret_cast<VstEvents*>(storage.data());
-    batch->numEvents = static_cast<VstInt32>(events.size());
-    for (size_t i = 0; i < events.size(); ++i) batch->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-    dispatch(effect, effProcessEvents, 0, 0, batch);
+    EventBatch::inBlock(phrase, start, n).send(effect);
     float* inputs[2] = {silence.data(), silence.data()};
     float* outputs[2] = {out.left.data() + start, out.right.data() + start};
     effect->processReplacing(effect, inputs, outputs, n);
@@ -495,7 +480,8 @@ TEST_F(Lv2Bundle, EveryFactoryProgramPlaysTheGoldenPhraseSampleForSampleAsTheVst
 TEST_F(Lv2Bundle, TempoAndPortChangesMidPhraseIncludingThePlayModeMatchTheVst2Library) {
   // 38400 is a block boundary for both hosts (300 and 512 frames); the LV2 tempo comes inside the block
   // 37800..38100, after the host tick at 37888.
-  const HostChange change{38400, 38000, 140.0f, {{31, 0.35f}, {kPlayMode, 0.9f}, {59, 0.2f}}};
+  const HostChange change{
+      38400, 38000, 140.0f, {{kFilterFrequency, 0.35f}, {kPlayMode, 0.9f}, {kArpRate, 0.2f}}};
   // A key goes down on the frame of the LV2 tempo change, ahead of it in the event sequence.
   std::vector<TimedMessage> phrase = kPhrase;
   phrase.insert(

@@ -170,7 +170,7 @@ TEST_F(Lv2UiHost, AClickOnTheVolumeSliderWritesItsPortWhileTheHostCallsIdle) {
   instantiate();
   click(12 + 25, 45 + 70);
   std::vector<PortWrite> found;
-  ASSERT_TRUE(waitFor([&] { return !(found = writesTo(0)).empty(); }, 5000ms, [this] { idle(); }));
+  ASSERT_TRUE(waitFor([&] { return !(found = writesTo(kVolume)).empty(); }, 5000ms, [this] { idle(); }));
   EXPECT_EQ(found.front().size, sizeof(float));
   EXPECT_EQ(found.front().format, 0u);
   EXPECT_EQ(found.front().value, 0.5f);
@@ -185,7 +185,7 @@ TEST_F(Lv2UiHost, WithoutIdleCallsNothingReachesTheHostAndTheNextIdleWritesOnThe
   std::this_thread::sleep_for(700ms);
   EXPECT_TRUE(writesTo(8).empty()) << "a port write without an idle call, from a thread of the UI's";
   std::vector<PortWrite> found;
-  ASSERT_TRUE(waitFor([&] { return !(found = writesTo(8)).empty(); }, 5000ms, [this] { idle(); }));
+  ASSERT_TRUE(waitFor([&] { return !(found = writesTo(kTune1)).empty(); }, 5000ms, [this] { idle(); }));
   EXPECT_EQ(found.front().value, 1.0f);
   EXPECT_EQ(found.front().thread, std::this_thread::get_id());
 
@@ -196,7 +196,7 @@ TEST_F(Lv2UiHost, WithoutIdleCallsNothingReachesTheHostAndTheNextIdleWritesOnThe
   portEvent(lv2::kGateLampPort, 7.0f);
   EXPECT_TRUE(waitFor([&] { return pixels(515, 235, 16, 256) != lampsBefore; }, 5000ms, [this] { idle(); }));
   // Nothing the host sent came back as a write.
-  EXPECT_TRUE(writesTo(31).empty());
+  EXPECT_TRUE(writesTo(kFilterFrequency).empty());
 }
 
 TEST_F(Lv2UiHost, AHostThatDoesNotCallIdleGetsNoUi) { instantiate(false); }

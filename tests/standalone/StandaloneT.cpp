@@ -89,8 +89,8 @@ InstrumentState sampleState() {
   }
   state.programs[1].name = "";
   state.programs[2].name = "back\\slash \x01 Gr\xc3\xbc\xc3\x9f";
-  state.programs[3].values[0] = 1.0f;
-  state.programs[3].values[1] = 0.0f;
+  state.programs[3].values[kVolume] = 1.0f;
+  state.programs[3].values[kPortamento] = 0.0f;
   return state;
 }
 

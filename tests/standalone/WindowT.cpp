@@ -12,6 +12,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include "support/XvfbServer.h"
+
 namespace tamblin::test {
 namespace {
 
@@ -33,7 +35,7 @@ namespace {
 }
 
 TEST_F(TamblinJack, ItsWindowIsTheEditorAndClosingItEndsTamblin) {
-  XvfbServer xvfb;
+  XvfbProcess xvfb;
   if (!xvfb.start((config_ / "xvfb-errors").string())) GTEST_SKIP() << "Xvfb is not installed or did not start";
   Display* display = nullptr;
   ASSERT_TRUE(waitFor([&] { return (display = XOpenDisplay(xvfb.display().c_str())) != nullptr; }));
@@ -200,7 +202,7 @@ TEST_F(TamblinJack, ItsWindowsFailuresEndItWithOneLineAndTheProgramsSaved) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    XvfbServer xvfb;
+    XvfbProcess xvfb;
     if (!xvfb.start((config_ / "xvfb-errors").string())) GTEST_SKIP() << "Xvfb is not installed or did not start";
     Display* display = nullptr;
     ASSERT_TRUE(waitFor([&] { return (display = XOpenDisplay(xvfb.display().c_str())) != nullptr; }));
@@ -234,7 +236,7 @@ TEST_F(TamblinJack, ItsWindowsFailuresEndItWithOneLineAndTheProgramsSaved) {
   // A start that fails with a window asked for (as from the desktop menu, which has no terminal) says
   // so in a window as well; it ends when the message is dismissed.
   {
-    XvfbServer xvfb;
+    XvfbProcess xvfb;
     ASSERT_TRUE(xvfb.start((config_ / "xvfb-errors").string()));
     Display* display = nullptr;
     ASSERT_TRUE(waitFor([&] { return (display = XOpenDisplay(xvfb.display().c_str())) != nullptr; }));
@@ -260,7 +262,7 @@ TEST_F(TamblinJack, ItsWindowsFailuresEndItWithOneLineAndTheProgramsSaved) {
   }
 
   // A display the editor cannot draw on: the reason, and the way to go on without a window.
-  XvfbServer shallow;
+  XvfbProcess shallow;
   if (!shallow.start((config_ / "xvfb-errors").string(), 16)) GTEST_SKIP() << "Xvfb did not start at depth 16";
   ChildProcess& refused = startTamblin({}, {{"DISPLAY", shallow.display()}});
   ASSERT_TRUE(refused.waitExit(10000ms));

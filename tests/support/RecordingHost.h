@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DAEffectX.h"
+#include "support/QuietHost.h"
 
 namespace tamblin::test {
 
@@ -18,7 +19,7 @@ struct HostRequest {
 };
 
 // One recording host at a time: the callback is a plain function, so it finds the host through a
-// static pointer that the constructor sets and the destructor clears.
+// static pointer that the constructor sets and the destructor clears; without one, the quiet host answers.
 class RecordingHost {
  public:
   RecordingHost() { current() = this; }
@@ -29,7 +30,7 @@ class RecordingHost {
   static VstIntPtr VSTCALLBACK callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                         void* ptr, float opt) {
     RecordingHost* host = current();
-    if (!host) return opcode == audioMasterVersion ? 2400 : 0;
+    if (!host) return QuietHost::callback(effect, opcode, index, value, ptr, opt);
     host->requests.push_back({effect, opcode, index, value, ptr, opt});
     switch (opcode) {
       case audioMasterVersion: return host->versionAnswer;
@@ -59,11 +60,5 @@ class RecordingHost {
     return host;
   }
 };
-
-// Sends a request through the record as a host does.
-inline VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                          void* ptr = nullptr, float opt = 0.0f) {
-  return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-}
 
 }  // namespace tamblin::test

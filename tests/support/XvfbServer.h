@@ -1,95 +1,72 @@
-// One Xvfb server per test program, started through -displayfd and ended by the program, and a
-// polling wait for what the server's clients do.
+// X servers without a screen for the tests that open windows: one a test starts itself, and one for a
+// whole test program.
 #pragma once
 
 #include <X11/Xlib.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
-#include <thread>
+
+#include "support/ChildProcess.h"
 
 namespace tamblin::test {
 
-using namespace std::chrono_literals;
-
-inline bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5000ms,
-                    const std::function<void()>& meanwhile = {}) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) return true;
-    if (meanwhile) meanwhile();
-    std::this_thread::sleep_for(10ms);
-  }
-  return condition();
-}
-
-inline std::string findProgram(const char* name) {
-  const char* path = std::getenv("PATH");
-  std::string list = path ? path : "/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= list.size()) {
-    const size_t end = std::min(list.find(':', start), list.size());
-    std::string candidate(list, start, end - start);
-    candidate.append(1, '/').append(name);
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    start = end + 1;
-  }
-  return {};
-}
-
-// One Xvfb server for the test program, started and ended by it.
-class XvfbServer : public ::testing::Environment {
+// An Xvfb process on a display number it picks itself (through -displayfd), ended with the object.
+class XvfbProcess {
  public:
-  void SetUp() override {
+  // False when Xvfb is missing or does not start; its errors go to `errorFile`. `depth` is the screen's
+  // bits per pixel.
+  bool start(const std::string& errorFile = "/dev/null", int depth = 24) {
     const std::string xvfb = findProgram("Xvfb");
-    if (xvfb.empty()) return;
-    // The server picks a free display number and writes it to the pipe.
     int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      ::close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      freopen("/dev/null", "w", stderr);
-      execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-            "-noreset", static_cast<char*>(nullptr));
-      _exit(127);
-    }
+    if (xvfb.empty() || pipe(fds) != 0) return false;
+    process_.start({xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x" + std::to_string(depth), "-nolisten",
+                    "tcp", "-noreset"},
+                   {}, errorFile, "/dev/null");
     ::close(fds[1]);
     std::string number;
     char c;
     while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
     ::close(fds[0]);
-    if (number.empty()) return;
-    number.insert(0, 1, ':');
-    ::setenv("DISPLAY", number.c_str(), 1);
+    display_ = ":" + number;
+    return !number.empty();
+  }
+  const std::string& display() const { return display_; }
+  void stop() { process_.stop(); }
+  // The server dies at once, as when it crashes.
+  void kill() {
+    process_.signal(SIGKILL);
+    process_.waitExit(std::chrono::milliseconds(5000));
+  }
+
+ private:
+  ChildProcess process_;
+  std::string display_;
+};
+
+// One Xvfb server for the test program, started and ended by it, its display set as DISPLAY; register
+// once per program:
+//   ::testing::Environment* const xvfb = ::testing::AddGlobalTestEnvironment(new tamblin::test::XvfbServer);
+class XvfbServer : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (!server_.start()) return;
+    ::setenv("DISPLAY", server_.display().c_str(), 1);
     // This connection stays open for the whole run, so the server never resets between tests.
     ready_ = waitFor([this] { return (keepAlive_ = XOpenDisplay(nullptr)) != nullptr; }, 10000ms);
   }
   void TearDown() override {
     if (keepAlive_ != nullptr) XCloseDisplay(keepAlive_);
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
+    server_.stop();
   }
   static bool ready() { return ready_; }
 
  private:
-  pid_t pid_ = -1;
+  XvfbProcess server_;
   Display* keepAlive_ = nullptr;
   static inline bool ready_ = false;
 };
-
-// The server for this test program; register once per program:
-//   ::testing::Environment* const xvfb = ::testing::AddGlobalTestEnvironment(new tamblin::test::XvfbServer);
 
 }  // namespace tamblin::test

@@ -1,8 +1,7 @@
-// What the validator, soak, thread and real-time tests share: a host callback that never allocates or
-// locks, an instrument made through the entry, clean-output checks, and the test for voices left sounding.
+// What the validator, soak, thread and real-time tests share: an instrument made through the entry on the
+// quiet host, clean-output checks, and the test for voices left sounding.
 #pragma once
 
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -13,38 +12,17 @@
 #include "DAEffectX.h"
 #include "Entry.h"
 #include "platform/headless/HeadlessBackend.h"
+#include "support/EventBatch.h"
+#include "support/QuietHost.h"
 #include "uEditor.h"
 #include "uPlugin.h"
 
 namespace tamblin::check {
 
-// A plain host at 120 beats per minute: answers from fixed state, records the last automation of every
-// parameter in a fixed table. Safe on any thread and inside real-time sections.
-struct QuietHost {
-  static inline std::atomic<float> sampleRate{44100.0f};
-  static inline std::atomic<int> automations{0};
-  static inline std::atomic<float> automated[kNumStoredValues] = {};
+using test::dispatch;
+using test::EventBatch;
+using test::QuietHost;
 
-  static VstIntPtr VSTCALLBACK callback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
-    static VstTimeInfo time{};  // no field marked valid: the tempo comes from the tempo request
-    switch (opcode) {
-      case audioMasterVersion: return 2400;
-      case audioMasterAutomate:
-        if (index >= 0 && index < kNumStoredValues) automated[index].store(opt, std::memory_order_relaxed);
-        automations.fetch_add(1, std::memory_order_relaxed);
-        return 0;
-      case audioMasterTempoAt: return 1200000;
-      case audioMasterGetSampleRate: return static_cast<VstIntPtr>(sampleRate.load(std::memory_order_relaxed));
-      case audioMasterGetTime: return reinterpret_cast<VstIntPtr>(&time);
-      default: return 0;
-    }
-  }
-};
-
-inline VstIntPtr call(AEffect* e, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                      float opt = 0.0f) {
-  return e->dispatcher(e, opcode, index, value, ptr, opt);
-}
 inline APlugin* instrumentOf(AEffect* e) { return static_cast<APlugin*>(static_cast<AudioEffect*>(e->object)); }
 inline APluginEditor& bridgeOf(AEffect* e) { return *static_cast<APluginEditor*>(instrumentOf(e)->getEditor()); }
 
@@ -53,15 +31,15 @@ inline AEffect* startInstrument(float rate = 44100.0f, int blockSize = 512) {
   QuietHost::sampleRate = rate;
   AEffect* e = tamblinCreateEffect(QuietHost::callback);
   if (!e) return nullptr;
-  call(e, effOpen);
-  call(e, effSetSampleRate, 0, 0, nullptr, rate);
-  call(e, effSetBlockSize, 0, blockSize);
-  call(e, effMainsChanged, 0, 1);
+  dispatch(e, effOpen);
+  dispatch(e, effSetSampleRate, 0, 0, nullptr, rate);
+  dispatch(e, effSetBlockSize, 0, blockSize);
+  dispatch(e, effMainsChanged, 0, 1);
   return e;
 }
 inline void closeInstrument(AEffect* e) {
-  call(e, effMainsChanged, 0, 0);
-  call(e, effClose);
+  dispatch(e, effMainsChanged, 0, 0);
+  dispatch(e, effClose);
 }
 
 // The drawn editor on a backend without a display, for editor requests through the record.
@@ -134,33 +112,6 @@ struct Outputs {
   }
 };
 
-// Events for one batch, without allocating once made.
-struct EventBatch {
-  static constexpr int kCapacity = 256;
-  VstInt32 numEvents = 0;
-  VstIntPtr reserved = 0;
-  VstEvent* events[kCapacity] = {};
-  VstMidiEvent store[kCapacity] = {};
-
-  void add(uint8_t status, uint8_t data1, uint8_t data2, int32_t delta = 0) {
-    if (numEvents == kCapacity) return;
-    VstMidiEvent& m = store[numEvents];
-    m = VstMidiEvent{};
-    m.type = kVstMidiType;
-    m.byteSize = sizeof(VstMidiEvent);
-    m.deltaFrames = delta;
-    m.midiData[0] = static_cast<char>(status);
-    m.midiData[1] = static_cast<char>(data1);
-    m.midiData[2] = static_cast<char>(data2);
-    events[numEvents] = reinterpret_cast<VstEvent*>(&m);
-    ++numEvents;
-  }
-  void send(AEffect* e) {
-    call(e, effProcessEvents, 0, 0, this);
-    numEvents = 0;
-  }
-};
-
 inline void sendChord(AEffect* e, int root, int keys, int channel = 0) {
   EventBatch batch;
   for (int k = 0; k < keys; ++k) batch.add(static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(root + 4 * k), 100, k);
@@ -181,7 +132,7 @@ inline double releaseFrames(AEffect* e, double rate) {
                                  20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40,  42,  44,  46,  48,  52,   56,
                                  60, 64, 72, 80, 88, 96, 112, 128, 160, 192, 224, 256, 384, 512, 1024, 1536};
   double longest = 0;
-  for (int index : {3, 16}) {
+  for (int index : {kOsc12Release, kOsc34Release}) {
     const float p = e->getParameter(e, index);
     const double t = kTimes[static_cast<int>(std::floor(p * 49.99f))];
     longest = std::max(longest, t * 7.5 / 4.0 * rate / 120.0 + 1.0);
@@ -194,7 +145,7 @@ inline double releaseFrames(AEffect* e, double rate) {
 // 16 again, but one beyond them whose key is held would sound for ever once they are, so it counts.
 inline int soundingVoices(AEffect* e) {
   const EngineRecord& r = instrumentOf(e)->soundEngine().record;
-  const int inUse = e->getParameter(e, 81) >= 0.5f ? 16 : 8;
+  const int inUse = e->getParameter(e, kVoiceCount) >= 0.5f ? 16 : 8;
   int sounding = 0;
   for (int v = 0; v < kVoiceSlots; ++v)
     if (r.voiceHeld[v] || (v < inUse && r.env1Level[v] + r.env2Level[v] > 0.001f)) ++sounding;

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "DAEffectX.h"
+#include "support/EventBatch.h"
+#include "support/QuietHost.h"
 #include "support/XvfbServer.h"
 
 // Xlib's macros (None, Bool, ...) come after every other header.
@@ -36,31 +38,22 @@ struct Usage {
 };
 Usage usage() { return {entriesIn("/proc/self/task") + 1, entriesIn("/proc/self/fd"), mallinfo2().uordblks}; }
 
-VstIntPtr VSTCALLBACK host(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
-  switch (opcode) {
-    case audioMasterVersion: return 2400;
-    case audioMasterTempoAt: return 1200000;
-    case audioMasterGetSampleRate: return 44100;
-    default: return 0;
-  }
-}
-
 // One host session: load, make an instrument, play, maybe open the editor, close, unload.
 void session(Window parent) {
   void* library = dlopen(TAMBLIN_LIBRARY, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(library, nullptr) << dlerror();
   auto entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(library, "VSTPluginMain"));
   ASSERT_NE(entry, nullptr);
-  AEffect* e = entry(host);
+  AEffect* e = entry(tamblin::test::QuietHost::callback);
   ASSERT_NE(e, nullptr);
   e->dispatcher(e, effOpen, 0, 0, nullptr, 0.0f);
   e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
   if (parent) {
     ASSERT_EQ(e->dispatcher(e, effEditOpen, 0, 0, reinterpret_cast<void*>(parent), 0.0f), 1);
   }
-  VstMidiEvent note{kVstMidiType, sizeof(VstMidiEvent), 0, 0, 0, 0, {'\x90', 60, 100, 0}, 0, 0, 0, 0};
-  VstEvents batch{1, 0, {reinterpret_cast<VstEvent*>(&note), nullptr}};
-  e->dispatcher(e, effProcessEvents, 0, 0, &batch, 0.0f);
+  tamblin::test::EventBatch batch(1);
+  batch.add(0x90, 60, 100);
+  batch.send(e);
   std::vector<float> left(256), right(256);
   float* outs[2] = {left.data(), right.data()};
   for (int b = 0; b < 4; ++b) {

@@ -60,7 +60,7 @@ TEST(Realtime, ProcessingEventsAndParametersNeverWait) {
     ASSERT_NE(e, nullptr);
     useHeadlessEditor(e);
     if (editorOpen) {
-      ASSERT_EQ(call(e, effEditOpen, 0, 0, fakeParentWindow()), 1);
+      ASSERT_EQ(dispatch(e, effEditOpen, 0, 0, fakeParentWindow()), 1);
     }
     Outputs out(1024);
     EventBatch batch;
@@ -80,20 +80,20 @@ TEST(Realtime, ProcessingEventsAndParametersNeverWait) {
         batch.add(0x80, static_cast<uint8_t>(30 + (block + 40) % 60), 0, frames - 1);
         batch.add(0xB0, static_cast<uint8_t>(block % 128), static_cast<uint8_t>(block % 128));
         batch.add(0xE0, 0, static_cast<uint8_t>(block % 128));
-        batch.events[batch.numEvents++] = reinterpret_cast<VstEvent*>(&sysex);
+        batch.add(reinterpret_cast<VstEvent*>(&sysex));
         batch.send(e);
         const VstInt32 index = block % e->numParams;
         e->setParameter(e, index, static_cast<float>(block % 11) / 10.0f);
         volatile float read = e->getParameter(e, (index * 7) % e->numParams);
         (void)read;
-        call(e, effGetParamName, index, 0, text);
-        call(e, effCanBeAutomated, index);
+        dispatch(e, effGetParamName, index, 0, text);
+        dispatch(e, effCanBeAutomated, index);
         clean = out.render(e, frames, block % 2 == 0) && clean;
       }
     });
     EXPECT_EQ(count, 0) << "first call made: " << first << (editorOpen ? " (editor open)" : "");
     EXPECT_TRUE(clean);
-    if (editorOpen) call(e, effEditClose);
+    if (editorOpen) dispatch(e, effEditClose);
     closeInstrument(e);
   }
 }

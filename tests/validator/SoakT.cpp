@@ -55,7 +55,7 @@ TEST(Soak, RandomSessionsAtSeveralRates) {
         ++automations;
       }
       if (rng() % 400 == 0) {
-        call(e, effSetProgram, 0, static_cast<VstIntPtr>(rng() % 16));
+        dispatch(e, effSetProgram, 0, static_cast<VstIntPtr>(rng() % 16));
         ++programChanges;
       }
       ASSERT_TRUE(out.render(e, frames, rng() % 2)) << rate << " Hz after " << out.frames / rate << " s";

@@ -14,6 +14,7 @@
 // Xlib's macros (None, Bool, ...) come after every other header.
 #include <X11/Xlib.h>
 
+using namespace tamblin;
 using namespace tamblin::check;
 using Xvfb = tamblin::test::XvfbServer;
 
@@ -45,22 +46,22 @@ void runThreeThreads(AEffect* e, void* parentWindow, std::chrono::milliseconds l
         static_cast<void>(e->getParameter(e, (i * 13) % e->numParams));
         ++automations;
       }
-      call(e, effSetProgram, 0, round % 16);
-      static_cast<void>(call(e, effGetProgram));
+      dispatch(e, effSetProgram, 0, round % 16);
+      static_cast<void>(dispatch(e, effGetProgram));
     }
   });
   std::thread editor([&] {
     std::mt19937 rng(3);
     while (!stop) {
       ERect* rect = nullptr;
-      call(e, effEditGetRect, 0, 0, &rect);
-      if (call(e, effEditOpen, 0, 0, parentWindow) == 1) ++opens;
+      dispatch(e, effEditGetRect, 0, 0, &rect);
+      if (dispatch(e, effEditOpen, 0, 0, parentWindow) == 1) ++opens;
       for (int step = 0; step < 4 && !stop; ++step) {
         editAtRandom(e, rng, 2);
-        call(e, effEditIdle);
+        dispatch(e, effEditIdle);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
-      call(e, effEditClose);
+      dispatch(e, effEditClose);
     }
   });
   // At least the given time, and three whole editor sessions (a drawn window on a busy machine, or under
@@ -114,8 +115,8 @@ TEST(Threads, ResetsFromAnotherThreadWaitForTheNextBlock) {
   };
   for (int request = 0; request < 2; ++request) {
     std::thread([&] {
-      if (request == 0) call(e, effSetProgram, 0, 3);
-      if (request == 1) e->setParameter(e, 78, 0.0f);
+      if (request == 0) dispatch(e, effSetProgram, 0, 3);
+      if (request == 1) e->setParameter(e, kPlayMode, 0.0f);
     }).join();
     EXPECT_EQ(held(), 3) << "request " << request;
     ASSERT_TRUE(out.render(e, 256));

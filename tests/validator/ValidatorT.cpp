@@ -10,6 +10,7 @@
 
 #include "Harness.h"
 
+using namespace tamblin;
 using namespace tamblin::check;
 
 namespace {
@@ -37,12 +38,12 @@ TEST(Validator, ManyInstancesInARowAndInterleaved) {
   for (int i = 0; i < 8; ++i, ++made) {
     live[i] = startInstrument();
     ASSERT_NE(live[i], nullptr);
-    call(live[i], effSetProgram, 0, i);
+    dispatch(live[i], effSetProgram, 0, i);
   }
   for (int round = 0; round < 4; ++round)
     for (int i = 0; i < 8; ++i) playBriefly(live[i], out, 36 + 7 * i);
   for (int i : {3, 0, 7, 5, 1, 6, 2, 4}) {
-    EXPECT_EQ(call(live[i], effGetProgram), i);
+    EXPECT_EQ(dispatch(live[i], effGetProgram), i);
     bool clean = true;
     EXPECT_TRUE(fallsSilent(live[i], out, 44100, 512, clean)) << "instance " << i;
     EXPECT_TRUE(clean);
@@ -57,9 +58,9 @@ TEST(Validator, SwitchedOnAndOffWhilePlaying) {
   for (int cycle = 0; cycle < 50; ++cycle) {
     sendChord(e, 48 + cycle % 24, 4);
     ASSERT_TRUE(out.render(e, 1024)) << "cycle " << cycle;
-    call(e, effMainsChanged, 0, 0);
-    if (cycle % 2) call(e, effSetSampleRate, 0, 0, nullptr, cycle % 4 == 1 ? 48000.0f : 44100.0f);
-    call(e, effMainsChanged, 0, 1);
+    dispatch(e, effMainsChanged, 0, 0);
+    if (cycle % 2) dispatch(e, effSetSampleRate, 0, 0, nullptr, cycle % 4 == 1 ? 48000.0f : 44100.0f);
+    dispatch(e, effMainsChanged, 0, 1);
     ASSERT_TRUE(out.render(e, 333)) << "cycle " << cycle;
   }
   bool clean = true;
@@ -76,11 +77,11 @@ TEST(Validator, EveryRateAndBlockSize) {
   int cases = 0;
   for (float rate : rates) {
     AEffect* e = startInstrument(rate);
-    call(e, effSetProgram, 0, 2);
+    dispatch(e, effSetProgram, 0, 2);
     for (int block : blocks) {
-      call(e, effMainsChanged, 0, 0);
-      call(e, effSetBlockSize, 0, block);
-      call(e, effMainsChanged, 0, 1);
+      dispatch(e, effMainsChanged, 0, 0);
+      dispatch(e, effSetBlockSize, 0, block);
+      dispatch(e, effMainsChanged, 0, 1);
       for (bool notes : {false, true}) {
         ++cases;
         if (notes) sendChord(e, 45, 6);
@@ -111,7 +112,7 @@ TEST(Validator, EveryParameterSweptWhileProcessing) {
   std::mt19937 rng(14);
   const int params = e->numParams;
   for (int round = 0; round < 3; ++round) {
-    call(e, effSetProgram, 0, round * 5);
+    dispatch(e, effSetProgram, 0, round * 5);
     sendChord(e, 40 + round, 8);
     for (int index = 0; index < params; ++index) {
       for (const Sweep& s : sweeps) {
@@ -145,20 +146,20 @@ TEST(Validator, ProgramChangesAndRenamesWhileProcessing) {
   for (int pass = 0; pass < 3; ++pass) {
     for (int p = 0; p < e->numPrograms; ++p) {
       sendChord(e, 50 + p, 3);
-      call(e, effSetProgram, 0, p);
+      dispatch(e, effSetProgram, 0, p);
       ASSERT_TRUE(out.render(e, 512)) << "program " << p;
       const std::string& name = names[(p + pass) % std::size(names)];
       std::string text = name;
-      call(e, effSetProgramName, 0, 0, text.data());
+      dispatch(e, effSetProgramName, 0, 0, text.data());
       ASSERT_TRUE(out.render(e, 97)) << "program " << p;
-      for (VstInt32 bad : {-1, 16, 1 << 30}) call(e, effSetProgram, 0, bad);
-      EXPECT_EQ(call(e, effGetProgram), p);
+      for (VstInt32 bad : {-1, 16, 1 << 30}) dispatch(e, effSetProgram, 0, bad);
+      EXPECT_EQ(dispatch(e, effGetProgram), p);
       char read[256];
       std::memset(read, '#', sizeof read);
-      call(e, effGetProgramName, 0, 0, read);
+      dispatch(e, effGetProgramName, 0, 0, read);
       EXPECT_EQ(std::string(read), name.substr(0, 23)) << "program " << p;
       std::memset(read, '#', sizeof read);
-      EXPECT_EQ(call(e, effGetProgramNameIndexed, p, 0, read), 1);
+      EXPECT_EQ(dispatch(e, effGetProgramNameIndexed, p, 0, read), 1);
       EXPECT_EQ(std::string(read), name.substr(0, 23));
       EXPECT_EQ(instrumentOf(e)->program(p).getName(), name.substr(0, 63));
     }
@@ -180,14 +181,14 @@ TEST(Validator, EditorOpenedEditedAndClosedWhileProcessing) {
   for (int cycle = 0; cycle < 20; ++cycle) {
     sendChord(e, 40 + cycle, 4);
     ERect* rect = nullptr;
-    call(e, effEditGetRect, 0, 0, &rect);
-    ASSERT_EQ(call(e, effEditOpen, 0, 0, fakeParentWindow()), 1);
+    dispatch(e, effEditGetRect, 0, 0, &rect);
+    ASSERT_EQ(dispatch(e, effEditOpen, 0, 0, fakeParentWindow()), 1);
     ++opens;
     ASSERT_TRUE(out.render(e, 512));
     for (int step = 0; step < 10; ++step) {
       for (auto& value : QuietHost::automated) value = -1.0f;
       editAtRandom(e, rng, 3);
-      call(e, effEditIdle);
+      dispatch(e, effEditIdle);
       for (int i = 0; i < e->numParams; ++i) {
         const float sent = QuietHost::automated[i];
         if (sent >= 0.0f) {
@@ -197,8 +198,8 @@ TEST(Validator, EditorOpenedEditedAndClosedWhileProcessing) {
       e->setParameter(e, static_cast<VstInt32>(rng() % 100), 0.5f);
       ASSERT_TRUE(out.render(e, 1 + static_cast<int>(rng() % 512))) << "cycle " << cycle << " step " << step;
     }
-    if (cycle % 3 == 0) call(e, effSetProgram, 0, cycle % 16);
-    call(e, effEditClose);
+    if (cycle % 3 == 0) dispatch(e, effSetProgram, 0, cycle % 16);
+    dispatch(e, effEditClose);
     ASSERT_TRUE(out.render(e, 256));
   }
   EXPECT_GT(QuietHost::automations.load(), 0);
@@ -216,17 +217,17 @@ TEST(Validator, KeysHeldBeyondTheVoicesInUseAreReleased) {
   for (float playMode : {0.0f, 1.0f}) {  // Poly, Arp
     AEffect* e = startInstrument(44100);
     Outputs out(512);
-    e->setParameter(e, 78, playMode);
-    e->setParameter(e, 81, 1.0f);  // 16 Poly
+    e->setParameter(e, kPlayMode, playMode);
+    e->setParameter(e, kVoiceCount, 1.0f);  // 16 Poly
     EventBatch batch;
     for (int key = 40; key < 56; ++key) batch.add(0x90, static_cast<uint8_t>(key), 100);
     batch.send(e);
     ASSERT_TRUE(out.renderFrames(e, 44100, 512));
-    e->setParameter(e, 81, 0.0f);  // 8 Poly while the keys are down
+    e->setParameter(e, kVoiceCount, 0.0f);  // 8 Poly while the keys are down
     ASSERT_TRUE(out.renderFrames(e, 4410, 512));
     releaseAllKeys(e);
     ASSERT_TRUE(out.renderFrames(e, releaseFrames(e, 44100), 512));
-    e->setParameter(e, 81, 1.0f);
+    e->setParameter(e, kVoiceCount, 1.0f);
     ASSERT_TRUE(out.renderFrames(e, releaseFrames(e, 44100), 512));
     EXPECT_EQ(soundingVoices(e), 0) << "play mode " << playMode;
     closeInstrument(e);

@@ -16,6 +16,7 @@
 #include "ParameterTable.h"
 #include "Vst3Host.h"
 #include "support/FactoryPhrase.h"
+#include "support/EventBatch.h"
 #include "support/RecordingHost.h"
 
 namespace tamblin::test {
@@ -322,9 +323,7 @@ Stereo playVst2(int program, int frames, const std::vector<HostChange>& changes,
     for (const HostChange& c : changes) {
       if (c.frame == start) effect->setParameter(effect, static_cast<VstInt32>(c.id), static_cast<float>(c.value));
     }
-    std::vector<VstMidiEvent> events = eventsInBlock(kPhrase, start, n);
-    EventBatch batch(events);
-    dispatch(effect, effProcessEvents, 0, 0, batch.get());
+    EventBatch::inBlock(kPhrase, start, n).send(effect);
     float* inputs[2] = {silence.data(), silence.data()};
     float* outputs[2] = {out.left.data() + start, out.right.data() + start};
     effect->processReplacing(effect, inputs, outputs, n);

@@ -24,20 +24,20 @@ TEST(EditorWindow, ShowsNoControlUntilSetAllAndEveryControlAfterIt) {
   for (int i = 0; i < kNumStoredValues; ++i) window.setParamValue(i, 0.5f);
   const Image panel(51, 45, kPanelColor);
   EXPECT_TRUE(sameImage(window.image("DFilt"), panel));
-  EXPECT_FLOAT_EQ(window.drawnValue(31), -1.0f);
+  EXPECT_FLOAT_EQ(window.drawnValue(kFilterFrequency), -1.0f);
 
   window.Show();
   EXPECT_TRUE(record.visible);
   window.SetAll();
   EXPECT_TRUE(sameImage(window.image("DFilt"), dialAt(0.5f, "Freq")));
-  EXPECT_FLOAT_EQ(window.drawnValue(31), 0.5f);
+  EXPECT_FLOAT_EQ(window.drawnValue(kFilterFrequency), 0.5f);
 
   // Nothing changed: a refresh paints nothing.
   const int presents = record.presents;
   window.Timer2Timer();
   EXPECT_EQ(record.presents, presents);
   // A value written from outside is drawn at the next refresh, and only then.
-  window.setParamValue(31, 1.0f);
+  window.setParamValue(kFilterFrequency, 1.0f);
   EXPECT_TRUE(sameImage(window.image("DFilt"), dialAt(0.5f, "Freq")));
   window.Timer2Timer();
   EXPECT_TRUE(sameImage(window.image("DFilt"), dialAt(1.0f, "Freq")));
@@ -54,8 +54,8 @@ TEST(EditorWindow, SetControlRedrawsOnlyTheBoundControl) {
   editor.window.Update();
   EXPECT_TRUE(sameImage(editor.window.frame(), before));
 
-  editor.window.setParamValue(78, 1.0f);
-  editor.window.SetControl(78);
+  editor.window.setParamValue(kPlayMode, 1.0f);
+  editor.window.SetControl(kPlayMode);
   Image box(73, 18, kPanelColor);
   DrawBox(box, Pictures::get(), "Arp");
   EXPECT_TRUE(sameImage(editor.window.image("Imode"), box));
@@ -64,10 +64,11 @@ TEST(EditorWindow, SetControlRedrawsOnlyTheBoundControl) {
 TEST(EditorWindow, GateColumnShowsBothPatternsAndThePlayedStep) {
   HeadlessEditor editor;
   const Pictures& pictures = Pictures::get();
-  editor.window.setParamValue(92, static_cast<float>((0x8001 + 0.5) / 65535.99));  // steps 0 and 15
-  editor.window.setParamValue(93, 1.0f);                                           // every step
+  editor.window.setParamValue(kGatePatternVolume,
+                              static_cast<float>((0x8001 + 0.5) / 65535.99));  // steps 0 and 15
+  editor.window.setParamValue(kGatePatternFilter, 1.0f);                       // every step
   editor.link->gatePosition = 5.5f;
-  editor.window.SetControl(93);  // either pattern redraws the whole column
+  editor.window.SetControl(kGatePatternFilter);  // either pattern redraws the whole column
   Image row1(16, 256, kPanelColor), row2(16, 256, kPanelColor), positions(16, 256, kPanelColor);
   drawGateRow(row1, pictures, 0x8001);
   drawGateRow(row2, pictures, 0xFFFF);

@@ -23,14 +23,15 @@ TEST(EditorInstrument, EditsReachTheInstrumentAndTheHost) {
   editor.click("GateBack2", 2, 2);
   const auto automation = InProcessInstrument::takeAutomation();
   ASSERT_EQ(automation.size(), 4u);
-  EXPECT_EQ(automation[0], std::pair(0, 0.5f));
-  EXPECT_EQ(automation[1], std::pair(0, 0.75f));
-  EXPECT_EQ(automation[2].first, 81);
-  EXPECT_EQ(automation[3].first, 93);
+  EXPECT_EQ(automation[0], (std::pair<int, float>(kVolume, 0.5f)));
+  EXPECT_EQ(automation[1], (std::pair<int, float>(kVolume, 0.75f)));
+  EXPECT_EQ(automation[2].first, kVoiceCount);
+  EXPECT_EQ(automation[3].first, kGatePatternFilter);
   AEffect* effect = instrument.effect();
-  EXPECT_FLOAT_EQ(effect->getParameter(effect, 0), 0.75f);
-  EXPECT_FLOAT_EQ(effect->getParameter(effect, 81), editor.window.paramValue(81));
-  EXPECT_FLOAT_EQ(effect->getParameter(effect, 93), editor.window.paramValue(93));
+  EXPECT_FLOAT_EQ(effect->getParameter(effect, kVolume), 0.75f);
+  EXPECT_FLOAT_EQ(effect->getParameter(effect, kVoiceCount), editor.window.paramValue(kVoiceCount));
+  EXPECT_FLOAT_EQ(effect->getParameter(effect, kGatePatternFilter),
+                  editor.window.paramValue(kGatePatternFilter));
 
   // The lamp reads the engine's gate position through the same link.
   editor.window.Timer1Timer();
@@ -93,12 +94,12 @@ TEST(EditorInstrument, CallsTheInstrumentOnlyOnceTheWindowLockIsLetGoAndInOrder)
     EXPECT_EQ(probe->calls.size(), 5u);
   }
   using Call = LockProbeLink::Call;
-  const std::vector<Call> expected{{2, 0.3f, true},
-                                   {2, 0.6f, true},
-                                   {32, 0.0f, true},
-                                   {92, static_cast<float>(32768.5 / 65535.99), true},
-                                   {30, static_cast<float>(0.5 / 10.99), true},
-                                   {81, texts::choiceValue(1, 2), true}};
+  const std::vector<Call> expected{{kOsc12Attack, 0.3f, true},
+                                   {kOsc12Attack, 0.6f, true},
+                                   {kFilterQ, 0.0f, true},
+                                   {kGatePatternVolume, static_cast<float>(32768.5 / 65535.99), true},
+                                   {kFilterType, static_cast<float>(0.5 / 10.99), true},
+                                   {kVoiceCount, texts::choiceValue(1, 2), true}};
   EXPECT_EQ(probe->calls, expected);
 }
 

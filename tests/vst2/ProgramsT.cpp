@@ -6,6 +6,7 @@
 
 #include "support/Instrument.h"
 
+using namespace tamblin;
 using tamblin::test::InstrumentTest;
 
 namespace {
@@ -66,7 +67,7 @@ TEST_F(InstrumentTest, AfterConstructionProgramZeroIsCurrent) {
   EXPECT_EQ(request(effGetProgram), 0);
   EXPECT_EQ(text(effGetProgramName), "DefaultString");
   EXPECT_EQ(text(effGetProgramNameIndexed, 15), "SweelBrChord");
-  EXPECT_EQ(parameter(0), 0.75f);
+  EXPECT_EQ(parameter(kVolume), 0.75f);
   EXPECT_EQ(parameter(55), 1.0f);
 }
 
@@ -84,26 +85,26 @@ TEST_F(InstrumentTest, ProgramChangeAppliesValuesAndAsksForTheSampleRate) {
   request(effSetProgram, 0, 8);
   EXPECT_EQ(request(effGetProgram), 8);
   EXPECT_EQ(text(effGetProgramName), "Arped");
-  EXPECT_EQ(parameter(78), 0.8361204f);
+  EXPECT_EQ(parameter(kPlayMode), 0.8361204f);
   EXPECT_EQ(parameter(47), 0.7734304f);
-  EXPECT_EQ(parameter(2), 0.0f);
+  EXPECT_EQ(parameter(kOsc12Attack), 0.0f);
   EXPECT_EQ(host.requestsWith(audioMasterGetSampleRate).size(), 1u);
   // Out-of-range programs ask for the rate and change nothing else.
   request(effSetProgram, 0, 16);
   plugin->setProgram(-1);
   plugin->setProgram(16);
   EXPECT_EQ(request(effGetProgram), 8);
-  EXPECT_EQ(parameter(78), 0.8361204f);
+  EXPECT_EQ(parameter(kPlayMode), 0.8361204f);
   EXPECT_EQ(host.requestsWith(audioMasterGetSampleRate).size(), 3u);
 }
 
 TEST_F(InstrumentTest, EditedValuesComeBackWithTheirProgram) {
   request(effSetProgram, 0, 1);
-  setParameter(31, 0.4f);
+  setParameter(kFilterFrequency, 0.4f);
   request(effSetProgram, 0, 2);
-  EXPECT_EQ(parameter(31), 1.0f);
+  EXPECT_EQ(parameter(kFilterFrequency), 1.0f);
   request(effSetProgram, 0, 1);
-  EXPECT_EQ(parameter(31), 0.4f);
+  EXPECT_EQ(parameter(kFilterFrequency), 0.4f);
   EXPECT_EQ(plugin->program(1).value(31), 0.4f);
 }
 

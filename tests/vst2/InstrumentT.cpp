@@ -3,9 +3,11 @@
 #include <cstring>
 #include <limits>
 
-#include "support/Instrument.h"
 #include "HostTempo.h"
+#include "support/EventBatch.h"
+#include "support/Instrument.h"
 
+using namespace tamblin;
 using tamblin::test::InstrumentTest;
 
 namespace {
@@ -94,18 +96,18 @@ TEST_F(InstrumentTest, ParameterNamesLabelsAndDisplays) {
 }
 
 TEST_F(InstrumentTest, SetParameterClampsAndStoresIntoTheCurrentProgram) {
-  setParameter(5, 1.7f);
-  EXPECT_EQ(parameter(5), 1.0f);
-  setParameter(5, -0.2f);
-  EXPECT_EQ(parameter(5), 0.0f);
-  setParameter(5, std::numeric_limits<float>::quiet_NaN());
-  EXPECT_EQ(parameter(5), 0.0f);
-  setParameter(5, std::numeric_limits<float>::infinity());
-  EXPECT_EQ(parameter(5), 1.0f);
-  setParameter(5, -std::numeric_limits<float>::infinity());
-  EXPECT_EQ(parameter(5), 0.0f);
-  setParameter(31, 0.4f);
-  EXPECT_EQ(parameter(31), 0.4f);
+  setParameter(kOsc12Decay, 1.7f);
+  EXPECT_EQ(parameter(kOsc12Decay), 1.0f);
+  setParameter(kOsc12Decay, -0.2f);
+  EXPECT_EQ(parameter(kOsc12Decay), 0.0f);
+  setParameter(kOsc12Decay, std::numeric_limits<float>::quiet_NaN());
+  EXPECT_EQ(parameter(kOsc12Decay), 0.0f);
+  setParameter(kOsc12Decay, std::numeric_limits<float>::infinity());
+  EXPECT_EQ(parameter(kOsc12Decay), 1.0f);
+  setParameter(kOsc12Decay, -std::numeric_limits<float>::infinity());
+  EXPECT_EQ(parameter(kOsc12Decay), 0.0f);
+  setParameter(kFilterFrequency, 0.4f);
+  EXPECT_EQ(parameter(kFilterFrequency), 0.4f);
   EXPECT_EQ(plugin->program(0).value(31), 0.4f);
   // Out-of-range indices change nothing and read as 0.
   setParameter(-1, 0.5f);
@@ -122,14 +124,14 @@ TEST_F(InstrumentTest, SetParameterClampsAndStoresIntoTheCurrentProgram) {
 
 TEST_F(InstrumentTest, AutomatedChangesReachTheHost) {
   plugin->setParameterAutomated(31, 0.25f);
-  EXPECT_EQ(parameter(31), 0.25f);
+  EXPECT_EQ(parameter(kFilterFrequency), 0.25f);
   const auto notices = host.requestsWith(audioMasterAutomate);
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_EQ(notices[0].effect, effect);
   EXPECT_EQ(notices[0].index, 31);
   EXPECT_EQ(notices[0].opt, 0.25f);
   // Plain host writes are not echoed back as automation.
-  setParameter(31, 0.5f);
+  setParameter(kFilterFrequency, 0.5f);
   EXPECT_EQ(host.requestsWith(audioMasterAutomate).size(), 1u);
 }
 
@@ -182,16 +184,9 @@ TEST_F(InstrumentTest, HostSampleRateReachesTheEngineUnlessItIsNonsense) {
   request(effSetBlockSizeAndSampleRate, 0, 256, nullptr, std::numeric_limits<float>::quiet_NaN());
   EXPECT_EQ(plugin->soundEngine().sampleRate(), 96000.0f);
 
-  VstMidiEvent note{};
-  note.type = kVstMidiType;
-  note.byteSize = sizeof note;
-  note.midiData[0] = static_cast<char>(0x90);
-  note.midiData[1] = 60;
-  note.midiData[2] = 100;
-  VstEvents batch{};
-  batch.numEvents = 1;
-  batch.events[0] = reinterpret_cast<VstEvent*>(&note);
-  request(effProcessEvents, 0, 0, &batch);
+  tamblin::test::EventBatch batch;
+  batch.add(0x90, 60, 100);
+  request(effProcessEvents, 0, 0, batch.get());
   float left[512], right[512];
   float* outputs[2] = {left, right};
   effect->processReplacing(effect, nullptr, outputs, 512);
@@ -204,27 +199,14 @@ TEST_F(InstrumentTest, EventBatchesAreAnsweredWithOneWhateverTheyHold) {
   empty.numEvents = -3;
   EXPECT_EQ(request(effProcessEvents, 0, 0, &empty), 1);
   // A batch with a null slot and a non-MIDI event among notes.
-  struct {
-    VstInt32 numEvents;
-    VstIntPtr reserved;
-    VstEvent* events[200];
-  } batch{};
-  VstMidiEvent notes[198]{};
+  tamblin::test::EventBatch batch(200);
   VstEvent other{};
   other.type = 6;
-  batch.events[0] = nullptr;
-  batch.events[1] = &other;
-  for (int i = 0; i < 198; ++i) {
-    notes[i].type = kVstMidiType;
-    notes[i].byteSize = sizeof(VstMidiEvent);
-    notes[i].deltaFrames = i % 32;
-    notes[i].midiData[0] = static_cast<char>(i % 2 ? 0x80 : 0x90);
-    notes[i].midiData[1] = static_cast<char>(40 + i % 40);
-    notes[i].midiData[2] = 100;
-    batch.events[2 + i] = reinterpret_cast<VstEvent*>(&notes[i]);
-  }
-  batch.numEvents = 200;
-  EXPECT_EQ(request(effProcessEvents, 0, 0, &batch), 1);
+  batch.add(nullptr);
+  batch.add(&other);
+  for (int i = 0; i < 198; ++i)
+    batch.add(i % 2 ? 0x80 : 0x90, static_cast<uint8_t>(40 + i % 40), 100, i % 32);
+  EXPECT_EQ(request(effProcessEvents, 0, 0, batch.get()), 1);
   float left[64], right[64];
   float* outputs[2] = {left, right};
   effect->processReplacing(effect, nullptr, outputs, 64);
@@ -244,18 +226,18 @@ TEST(InstrumentEntry, TwoInstancesAreIndependent) {
   AEffect* b = tamblinCreateEffect(tamblin::test::RecordingHost::callback);
   ASSERT_TRUE(a && b);
   EXPECT_NE(a, b);
-  a->setParameter(a, 31, 0.125f);
+  a->setParameter(a, kFilterFrequency, 0.125f);
   tamblin::test::dispatch(b, effSetProgram, 0, 3);
   char name[64] = "Mine";
   tamblin::test::dispatch(a, effSetProgramName, 0, 0, name);
-  EXPECT_EQ(a->getParameter(a, 31), 0.125f);
-  EXPECT_EQ(b->getParameter(b, 31), 0.3985f);
+  EXPECT_EQ(a->getParameter(a, kFilterFrequency), 0.125f);
+  EXPECT_EQ(b->getParameter(b, kFilterFrequency), 0.3985f);
   EXPECT_EQ(tamblin::test::dispatch(a, effGetProgram), 0);
   char other[64];
   tamblin::test::dispatch(b, effGetProgramNameIndexed, 0, 0, other);
   EXPECT_STREQ(other, "DefaultString");
   tamblin::test::dispatch(a, effClose);
-  EXPECT_EQ(b->getParameter(b, 31), 0.3985f);
+  EXPECT_EQ(b->getParameter(b, kFilterFrequency), 0.3985f);
   tamblin::test::dispatch(b, effClose);
 }
 
@@ -281,22 +263,24 @@ TEST(HostTempo, TheTimeInfoStandsInWhereTheTempoAnswerIsMissingOrOffScale) {
 }
 
 TEST_F(InstrumentTest, TempoComesFromTheTempoRequestOrTheTimeInfo) {
+  struct Case {
+    VstIntPtr answer;  // the tempo request's; the time info holds 97
+    VstInt32 flags;    // the time info's
+    float tempo;
+    const char* what;
+  };
   float left[1024], right[1024];
   float* outputs[2] = {left, right};
-  host.tempoAnswer = 1205000;
-  effect->processReplacing(effect, nullptr, outputs, 1024);
-  EXPECT_EQ(plugin->soundEngine().record.tempoBpm, 120.5f);
+  host.timeInfo.tempo = 97.0;
+  for (const Case& c : {Case{1205000, 0, 120.5f, "the tempo request's answer"},
+                        Case{0, kVstTempoValid | kVstTransportPlaying, 97.0f, "no answer: the time info"},
+                        Case{0, kVstTransportPlaying, 120.0f, "a time info marked invalid: not used"}}) {
+    host.tempoAnswer = c.answer;
+    host.timeInfo.flags = c.flags;
+    effect->processReplacing(effect, nullptr, outputs, 1024);
+    EXPECT_EQ(plugin->soundEngine().record.tempoBpm, c.tempo) << c.what;
+  }
   const auto asks = host.requestsWith(audioMasterGetTime);
   ASSERT_FALSE(asks.empty());
   EXPECT_EQ(asks[0].value, kVstTempoValid);
-  // A host that never answers the tempo request but reports its tempo in the time info.
-  host.tempoAnswer = 0;
-  host.timeInfo.tempo = 97.0;
-  host.timeInfo.flags = kVstTempoValid | kVstTransportPlaying;
-  effect->processReplacing(effect, nullptr, outputs, 1024);
-  EXPECT_EQ(plugin->soundEngine().record.tempoBpm, 97.0f);
-  // Marked invalid: not used.
-  host.timeInfo.flags = kVstTransportPlaying;
-  effect->processReplacing(effect, nullptr, outputs, 1024);
-  EXPECT_EQ(plugin->soundEngine().record.tempoBpm, 120.0f);
 }

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "support/EventBatch.h"
 #include "support/Instrument.h"
 
 using tamblin::test::InstrumentTest;
@@ -42,12 +43,7 @@ TEST_F(InstrumentTest, SurvivesACarelessHost) {
   std::vector<float> in0(kMaxFrames), in1(kMaxFrames), left(kMaxFrames), right(kMaxFrames);
   float* inputs[2] = {in0.data(), in1.data()};
   float* outputs[2] = {left.data(), right.data()};
-  std::vector<VstMidiEvent> midi(96);
-  struct {
-    VstInt32 numEvents;
-    VstIntPtr reserved;
-    VstEvent* events[96];
-  } batch{};
+  tamblin::test::EventBatch batch(96);
   char buffer[512];
   request(effMainsChanged, 0, 1);
 
@@ -69,19 +65,14 @@ TEST_F(InstrumentTest, SurvivesACarelessHost) {
       case 2: {  // a batch of notes, controllers, bends and junk at random frames
         const int count = static_cast<int>(rng() % 96);
         for (int i = 0; i < count; ++i) {
-          VstMidiEvent& e = midi[i];
-          e = VstMidiEvent{};
-          e.type = kVstMidiType;
-          e.byteSize = sizeof(VstMidiEvent);
-          e.deltaFrames = static_cast<VstInt32>(rng() % 4 ? rng() % 512 : rng());
+          VstMidiEvent& e = batch.add(0, 0, 0, static_cast<VstInt32>(rng() % 4 ? rng() % 512 : rng()));
           static const unsigned char kStatus[] = {0x90, 0x80, 0xB0, 0xE0, 0xC0, 0xF0, 0x00};
           e.midiData[0] = static_cast<char>(kStatus[rng() % std::size(kStatus)] | (rng() % 16));
           e.midiData[1] = static_cast<char>(rng() % 256);
           e.midiData[2] = static_cast<char>(rng() % 256);
-          batch.events[i] = reinterpret_cast<VstEvent*>(&e);
         }
-        batch.numEvents = count;
-        request(effProcessEvents, 0, 0, &batch);
+        request(effProcessEvents, 0, 0, batch.get());
+        batch.clear();
         break;
       }
       case 3: {  // render a block of any size, sometimes with a loud or broken input

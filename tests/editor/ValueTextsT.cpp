@@ -53,14 +53,14 @@ TEST(ValueTexts, SemitonesOscMixAndTimes) {
 }
 
 TEST(ValueTexts, ChoiceListsStayInsideForEveryValue) {
-  EXPECT_EQ(choiceBoxText(98, 1.0f), "16 Steps");
-  EXPECT_EQ(choiceBoxText(30, 1.0f), "Filter Comb");
-  EXPECT_EQ(choiceBoxText(6, 0.0f), "Osc 1..2 : Saw");
-  EXPECT_EQ(choiceBoxText(59, 0.5f), "Arp x 1/3");
+  EXPECT_EQ(choiceBoxText(kGateLength, 1.0f), "16 Steps");
+  EXPECT_EQ(choiceBoxText(kFilterType, 1.0f), "Filter Comb");
+  EXPECT_EQ(choiceBoxText(kWaveType1, 0.0f), "Osc 1..2 : Saw");
+  EXPECT_EQ(choiceBoxText(kArpRate, 0.5f), "Arp x 1/3");
   // Values a host should never send still name an entry of the list.
-  EXPECT_EQ(choiceBoxText(78, 7.0f), "Arp");
-  EXPECT_EQ(choiceBoxText(78, -3.0f), "Poly");
-  EXPECT_EQ(choiceBoxText(78, std::numeric_limits<float>::quiet_NaN()), "Poly");
+  EXPECT_EQ(choiceBoxText(kPlayMode, 7.0f), "Arp");
+  EXPECT_EQ(choiceBoxText(kPlayMode, -3.0f), "Poly");
+  EXPECT_EQ(choiceBoxText(kPlayMode, std::numeric_limits<float>::quiet_NaN()), "Poly");
   EXPECT_EQ(choiceBoxText(12, 0.5f), "");
   // Every written choice reads back as itself.
   for (int count : {2, 3, 5, 8, 11, 16, 50}) {
@@ -82,17 +82,17 @@ TEST(ValueTexts, ScaledValuesAreRoundedOnceBeforeTheFloor) {
   // List entries too: 49.99 x 0.160032004 is 7.99999989, 8 as a float; 1.99 x 0.502512515 is
   // 0.99999990, which the floor's tolerance would take to 1, but as a float it is 0.99999988.
   EXPECT_EQ(timeText(0.160032004f), "3/8 qb");
-  EXPECT_EQ(choiceBoxText(79, 0.502512515f), "Vel>Vol Off");
+  EXPECT_EQ(choiceBoxText(kVelocityToVolume, 0.502512515f), "Vel>Vol Off");
   EXPECT_EQ(choiceIndex(0.750938654f, 8), 6);
 }
 
 TEST(ValueTexts, LabelsKeepTheirControllerNumbersAsWritten) {
-  ASSERT_NE(labelFor(26), nullptr);
-  EXPECT_STREQ(labelFor(26)->label, "Filter Mod Amount (cc84) ");
-  EXPECT_STREQ(labelFor(15)->label, "Osc 3..3 Attack (cc91)");
-  EXPECT_EQ(labelFor(31)->format, ValueFormat::Cutoff);
+  ASSERT_NE(labelFor(kFilterModAmount), nullptr);
+  EXPECT_STREQ(labelFor(kFilterModAmount)->label, "Filter Mod Amount (cc84) ");
+  EXPECT_STREQ(labelFor(kOsc34Attack)->label, "Osc 3..3 Attack (cc91)");
+  EXPECT_EQ(labelFor(kFilterFrequency)->format, ValueFormat::Cutoff);
   EXPECT_EQ(labelFor(12), nullptr);
-  EXPECT_EQ(labelFor(30), nullptr);  // a choice box, not a drag control
+  EXPECT_EQ(labelFor(kFilterType), nullptr);  // a choice box, not a drag control
   int withLabel = 0;
   for (int i = 0; i < 101; ++i) withLabel += labelFor(i) != nullptr;
   EXPECT_EQ(withLabel, 43);

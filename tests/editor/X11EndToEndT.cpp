@@ -4,6 +4,7 @@
 #include "APluginEditor.h"
 #include "Drawing.h"
 #include "EditorTestSupport.h"
+#include "support/QuietHost.h"
 
 // Xlib's macros (None, Bool, ...) come after every other header.
 #include <X11/Xlib.h>
@@ -178,7 +179,8 @@ TEST_F(X11Host, OpensInTheHostWindowAndShowsThePanel) {
   // A change from the host shows at the next refresh, drawn by the window's own timer.
   const Image before = shot;
   AEffect* effect = instrument_.effect();
-  effect->setParameter(effect, 31, effect->getParameter(effect, 31) > 0.5f ? 0.1f : 0.9f);
+  effect->setParameter(effect, kFilterFrequency,
+                       effect->getParameter(effect, kFilterFrequency) > 0.5f ? 0.1f : 0.9f);
   EXPECT_TRUE(waitFor([&] {
     shot = screenshot(child, 544, 536);
     return shot == editorFrame() && !(shot == before);
@@ -237,7 +239,7 @@ TEST_F(X11Host, MenusOpenAtThePointerAndStayOnTheScreen) {
   XSync(display_, False);
   EXPECT_TRUE(waitFor([&] { return !findMenu(); }));
   EXPECT_TRUE(waitFor([&] { return pointerIsFree(); }, 1000ms));
-  EXPECT_TRUE(automationFor(98, {}, 300ms).empty());
+  EXPECT_TRUE(automationFor(kGateLength, {}, 300ms).empty());
 }
 
 TEST_F(X11Host, DragsAndClicksBecomeAutomationWithoutIdleCalls) {
@@ -248,14 +250,14 @@ TEST_F(X11Host, DragsAndClicksBecomeAutomationWithoutIdleCalls) {
   moveTo("DVol", 20, 45);
   moveToRoot(1000, 5);
   button(1, false);
-  const auto volume = automationFor(0);
+  const auto volume = automationFor(kVolume);
   ASSERT_GE(volume.size(), 2u);
   EXPECT_FLOAT_EQ(volume.front().second, 0.5f);
   EXPECT_FLOAT_EQ(volume.back().second, 1.0f);
   EXPECT_TRUE(waitFor([&] { return pointerIsFree(); }, 1000ms)) << "the drag left a grab behind";
   EXPECT_NE(InProcessInstrument::automationThread(), std::this_thread::get_id());  // the editor's own thread
   AEffect* effect = instrument_.effect();
-  EXPECT_FLOAT_EQ(effect->getParameter(effect, 0), 1.0f);
+  EXPECT_FLOAT_EQ(effect->getParameter(effect, kVolume), 1.0f);
 
   // The filter type menu: open at the pointer, move to the third item, choose it.
   moveTo("Ftypei", 10, 5);
@@ -269,7 +271,7 @@ TEST_F(X11Host, DragsAndClicksBecomeAutomationWithoutIdleCalls) {
   moveToRoot(rootX + 6, rootY + 2 * menuItemHeight() + menuItemHeight() / 2);
   button(1, true);
   button(1, false);
-  const auto filter = automationFor(30);
+  const auto filter = automationFor(kFilterType);
   ASSERT_EQ(filter.size(), 1u);
   EXPECT_FLOAT_EQ(filter[0].second, static_cast<float>(2.5 / 10.99));
   EXPECT_TRUE(waitFor([&] { return pointerIsFree(); }, 1000ms)) << "the menu left a grab behind";
@@ -279,7 +281,7 @@ TEST_F(X11Host, AHostThatUnmapsItsWindowDuringADragLeavesNoDragBehind) {
   openEditor();
   moveTo("DVol", 20, 70);
   button(1, true);
-  EXPECT_FALSE(automationFor(0).empty());
+  EXPECT_FALSE(automationFor(kVolume).empty());
   // The server ends the grab with the window; the release then reaches someone else.
   XUnmapWindow(display_, hostWindow_);
   XSync(display_, False);
@@ -290,10 +292,10 @@ TEST_F(X11Host, AHostThatUnmapsItsWindowDuringADragLeavesNoDragBehind) {
   // Moving over the slider with no button held changes nothing.
   moveTo("DVol", 20, 30);
   moveTo("DVol", 20, 25);
-  EXPECT_TRUE(automationFor(0, {}, 400ms).empty());
+  EXPECT_TRUE(automationFor(kVolume, {}, 400ms).empty());
   EXPECT_TRUE(waitFor([&] { return pointerIsFree(); }, 1000ms));
   AEffect* effect = instrument_.effect();
-  EXPECT_FLOAT_EQ(effect->getParameter(effect, 0), 0.5f);
+  EXPECT_FLOAT_EQ(effect->getParameter(effect, kVolume), 0.5f);
 }
 
 TEST_F(X11Host, AHostHoldingItsLockAcrossTheCloseAndTheAutomationIsNotDeadlocked) {
@@ -318,7 +320,7 @@ TEST_F(X11Host, AHostHoldingItsLockAcrossTheCloseAndTheAutomationIsNotDeadlocked
   button(1, false);
   EXPECT_TRUE(waitFor([] { return InProcessInstrument::callbacksWaiting() == 0; }));
   EXPECT_EQ(editorWindow(), 0u);
-  EXPECT_FALSE(automationFor(32).empty());  // the waiting call went through once the host let go
+  EXPECT_FALSE(automationFor(kFilterQ).empty());  // the waiting call went through once the host let go
   EXPECT_TRUE(waitFor([&] { return pointerIsFree(); }, 1000ms));
 }
 
@@ -333,7 +335,7 @@ TEST_F(X11Host, EventsAlsoFlowThroughTheHostsIdleCalls) {
   button(3, true);
   idle();
   button(3, false);
-  const auto gate = automationFor(92, idle);
+  const auto gate = automationFor(kGatePatternVolume, idle);
   ASSERT_EQ(gate.size(), 1u);
   EXPECT_FLOAT_EQ(gate[0].second, static_cast<float>(32768.5 / 65535.99));
   EXPECT_EQ(InProcessInstrument::automationThread(), std::this_thread::get_id());  // the host's thread
@@ -374,18 +376,6 @@ TEST_F(X11Host, ReopeningAndAHostWindowGoneFirstAreHarmless) {
   hostWindow_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 10, 10, 0, 0, 0);
 }
 
-// A host's callback for the loaded library: records which parameters were automated.
-std::vector<int> libraryAutomation;
-std::mutex libraryAutomationMutex;
-VstIntPtr VSTCALLBACK libraryHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float) {
-  if (opcode == audioMasterVersion) return 2400;
-  if (opcode == audioMasterAutomate) {
-    std::lock_guard lock(libraryAutomationMutex);
-    libraryAutomation.push_back(index);
-  }
-  return 0;
-}
-
 XErrorHandler currentErrorHandler() {
   const XErrorHandler current = XSetErrorHandler(nullptr);
   XSetErrorHandler(current);
@@ -400,7 +390,8 @@ TEST_F(X11Host, TheLoadedLibraryOpensItsEditorAndCanBeUnloaded) {
     using Entry = AEffect* (*)(audioMasterCallback);
     auto entry = reinterpret_cast<Entry>(dlsym(library, "VSTPluginMain"));
     ASSERT_NE(entry, nullptr);
-    AEffect* effect = entry(libraryHost);
+    QuietHost::automated[kFilterQ] = -1.0f;  // no automation yet
+    AEffect* effect = entry(QuietHost::callback);
     ASSERT_NE(effect, nullptr);
     ASSERT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, parent(), 0.0f), 1);
     ASSERT_TRUE(editorViewable());
@@ -408,17 +399,13 @@ TEST_F(X11Host, TheLoadedLibraryOpensItsEditorAndCanBeUnloaded) {
     button(1, true);
     moveTo("DQ", 25, 10);
     button(1, false);
-    EXPECT_TRUE(waitFor([] {
-      std::lock_guard lock(libraryAutomationMutex);
-      return std::find(libraryAutomation.begin(), libraryAutomation.end(), 32) != libraryAutomation.end();
-    }));
-    EXPECT_GT(effect->getParameter(effect, 32), 0.0f);
+    EXPECT_TRUE(waitFor([] { return QuietHost::automated[kFilterQ] >= 0.0f; }));
+    EXPECT_GT(effect->getParameter(effect, kFilterQ), 0.0f);
     effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
     // No X error handler may point into the library once it is unloaded.
     EXPECT_EQ(currentErrorHandler(), hostHandler);
     EXPECT_EQ(dlclose(library), 0);
-    libraryAutomation.clear();
   }
 }
 

@@ -3,9 +3,10 @@
 #include <thread>
 
 #include "APluginEditor.h"
-#include "ValuesOnlyWindow.h"
 #include "support/Instrument.h"
+#include "support/ValuesOnlyWindow.h"
 
+using namespace tamblin;
 using tamblin::test::InstrumentTest;
 
 namespace {
@@ -82,15 +83,15 @@ TEST_F(EditorBridgeTest, OpenWithoutAParentWindowIsRefused) {
 }
 
 TEST_F(EditorBridgeTest, WindowGetsTheValuesOnOpenAndAfterEveryChange) {
-  setParameter(31, 0.4f);
+  setParameter(kFilterFrequency, 0.4f);
   ASSERT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
   tamblin::EditorWindow* window = bridge().editorWindow();
-  EXPECT_EQ(window->paramValue(31), 0.4f);
-  EXPECT_EQ(window->paramValue(0), 0.75f);
-  setParameter(31, 0.6f);
-  EXPECT_EQ(window->paramValue(31), 0.6f);
+  EXPECT_EQ(window->paramValue(kFilterFrequency), 0.4f);
+  EXPECT_EQ(window->paramValue(kVolume), 0.75f);
+  setParameter(kFilterFrequency, 0.6f);
+  EXPECT_EQ(window->paramValue(kFilterFrequency), 0.6f);
   request(effSetProgram, 0, 3);
-  EXPECT_EQ(window->paramValue(31), 0.3985f);
+  EXPECT_EQ(window->paramValue(kFilterFrequency), 0.3985f);
   plugin->setParameter(100, 0.5f);
   EXPECT_EQ(window->paramValue(100), 0.5f);
 }
@@ -98,7 +99,7 @@ TEST_F(EditorBridgeTest, WindowGetsTheValuesOnOpenAndAfterEveryChange) {
 TEST_F(EditorBridgeTest, EditsFromTheWindowAreAutomation) {
   ASSERT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
   plugin->setParameterAutomated(14, 0.2f);
-  EXPECT_EQ(bridge().editorWindow()->paramValue(14), 0.2f);
+  EXPECT_EQ(bridge().editorWindow()->paramValue(kOscMix), 0.2f);
   ASSERT_EQ(host.requestsWith(audioMasterAutomate).size(), 1u);
   EXPECT_EQ(host.requestsWith(audioMasterAutomate)[0].index, 14);
 }
@@ -115,7 +116,8 @@ TEST_F(EditorBridgeTest, ClosingTheInstrumentWithAnOpenEditorDestroysTheWindow) 
 TEST_F(EditorBridgeTest, CopiesFromTheAudioThreadNeverOutliveTheWindow) {
   std::atomic<bool> stop{false};
   std::thread audio([&] {
-    for (int k = 0; !stop.load(); k = (k + 1) % 1000) effect->setParameter(effect, 31, k / 1000.0f);
+    for (int k = 0; !stop.load(); k = (k + 1) % 1000)
+      effect->setParameter(effect, kFilterFrequency, k / 1000.0f);
   });
   int refused = 0;
   for (int cycle = 0; cycle < 20000; ++cycle) {
@@ -127,5 +129,5 @@ TEST_F(EditorBridgeTest, CopiesFromTheAudioThreadNeverOutliveTheWindow) {
   EXPECT_EQ(refused, 0);
   EXPECT_EQ(bridge().editorWindow(), nullptr);
   ASSERT_EQ(request(effEditOpen, 0, 0, hostWindow()), 1);
-  EXPECT_EQ(bridge().editorWindow()->paramValue(31), parameter(31));
+  EXPECT_EQ(bridge().editorWindow()->paramValue(kFilterFrequency), parameter(kFilterFrequency));
 }

@@ -10,24 +10,25 @@ using Automation = std::vector<std::pair<int, float>>;
 
 TEST(EditorMouse, DialDragIsMeasuredFromThePressPoint) {
   HeadlessEditor editor;
-  editor.window.setParamValue(31, 0.5f);
+  editor.window.setParamValue(kFilterFrequency, 0.5f);
   editor.press("DFilt", 20, 20);
   EXPECT_TRUE(editor.window.dragging());
   EXPECT_TRUE(editor.record.pointerCaptured);
   EXPECT_TRUE(editor.link->automated.empty());  // the press changes nothing
 
   editor.move("DFilt", 20, 20 - 300);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(31), 1.0f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kFilterFrequency), 1.0f);
   editor.move("DFilt", 20, 20 - 200);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(31), 1.0f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kFilterFrequency), 1.0f);
   editor.move("DFilt", 20, 20 - 50);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(31), 0.75f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kFilterFrequency), 0.75f);
   editor.move("DFilt", 70, 20 - 50);  // right is the fine direction
-  EXPECT_FLOAT_EQ(editor.window.paramValue(31), 0.755f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kFilterFrequency), 0.755f);
   editor.release("DFilt", 70, -30);
   EXPECT_FALSE(editor.window.dragging());
   EXPECT_FALSE(editor.record.pointerCaptured);
-  const Automation expected{{31, 1.0f}, {31, 1.0f}, {31, 0.75f}, {31, 0.755f}};
+  const Automation expected{
+      {kFilterFrequency, 1.0f}, {kFilterFrequency, 1.0f}, {kFilterFrequency, 0.75f}, {kFilterFrequency, 0.755f}};
   EXPECT_EQ(editor.link->automated, expected);
   // The dial and the label line show the dragged value at once.
   Image dial(51, 45, kPanelColor);
@@ -42,7 +43,7 @@ TEST(EditorMouse, PressAndReleaseOnADialChangesNothing) {
   HeadlessEditor editor(0.3f);
   editor.click("DQ", 10, 10);
   EXPECT_TRUE(editor.link->automated.empty());
-  EXPECT_FLOAT_EQ(editor.window.paramValue(32), 0.3f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kFilterQ), 0.3f);
   editor.click("DQ", 10, 10, MouseButton::Middle);
   EXPECT_TRUE(editor.link->automated.empty());
 }
@@ -54,7 +55,8 @@ TEST(EditorMouse, RightClickRestoresTheResetValueAndDrawsAtTheNextRefresh) {
   editor.click("DTune3", 10, 10, MouseButton::Right);
   editor.click("DSus2", 10, 10, MouseButton::Right);
   editor.click("DPort", 10, 10, MouseButton::Right);
-  const Automation expected{{31, 1.0f}, {0, 0.75f}, {10, 0.5f}, {17, 1.0f}, {1, 0.0f}};
+  const Automation expected{
+      {kFilterFrequency, 1.0f}, {kVolume, 0.75f}, {kTune3, 0.5f}, {kOsc34Sustain, 1.0f}, {kPortamento, 0.0f}};
   EXPECT_EQ(editor.link->automated, expected);
   EXPECT_FALSE(editor.record.pointerCaptured);
   Image dial(51, 45, kPanelColor);
@@ -68,58 +70,57 @@ TEST(EditorMouse, RightClickRestoresTheResetValueAndDrawsAtTheNextRefresh) {
 TEST(EditorMouse, SlidersJumpToThePointerAndFollowItOutsideTheWindow) {
   HeadlessEditor editor;
   editor.press("Datt1", 105, 20);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(2), 1.0f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kOsc12Attack), 1.0f);
   editor.move("Datt1", -3, 20);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(2), 0.0f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kOsc12Attack), 0.0f);
   editor.move("Datt1", 42, -900);  // far outside the window: the slider still has the pointer
-  EXPECT_FLOAT_EQ(editor.window.paramValue(2), 0.42f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kOsc12Attack), 0.42f);
   EXPECT_TRUE(editor.record.pointerCaptured);
   editor.release("Datt1", 42, -900);
   EXPECT_FALSE(editor.record.pointerCaptured);
 
-  editor.click("DVol", 10, 70);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(0), 0.5f);
-  editor.click("DVol", 10, 10);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(0), 1.0f);
-  editor.click("DVol", 10, 125);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(0), 0.0f);
-  const Automation expected{{2, 1.0f}, {2, 0.0f}, {2, 0.42f}, {0, 0.5f}, {0, 1.0f}, {0, 0.0f}};
+  for (const auto& [y, value] : {std::pair{70, 0.5f}, {10, 1.0f}, {125, 0.0f}}) {
+    editor.click("DVol", 10, y);
+    EXPECT_FLOAT_EQ(editor.window.paramValue(kVolume), value) << "a click at " << y;
+  }
+  const Automation expected{{kOsc12Attack, 1.0f}, {kOsc12Attack, 0.0f}, {kOsc12Attack, 0.42f},
+                            {kVolume, 0.5f},      {kVolume, 1.0f},      {kVolume, 0.0f}};
   EXPECT_EQ(editor.link->automated, expected);
 }
 
 TEST(EditorMouse, ShiftGivesAFineDragFromTheValueAtThePress) {
   HeadlessEditor editor;
-  editor.window.setParamValue(5, 0.2f);
+  editor.window.setParamValue(kOsc12Decay, 0.2f);
   editor.press("DDec1", 80, 20, MouseButton::Left, true);
   EXPECT_EQ(editor.window.sliderMode(), 1);
   EXPECT_TRUE(editor.link->automated.empty());
   editor.move("DDec1", 50, 20);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(5), 0.25f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kOsc12Decay), 0.25f);
   editor.move("DDec1", -300, 20);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(5), 0.0f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kOsc12Decay), 0.0f);
   editor.release("DDec1", -300, 20);
 
   // Vertical: the value rises as the pointer goes down.
-  editor.window.setParamValue(8, 0.5f);
+  editor.window.setParamValue(kTune1, 0.5f);
   editor.press("DTune1", 10, 70, MouseButton::Left, true);
   editor.move("DTune1", 10, 100);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(8), 0.6f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kTune1), 0.6f);
   // A middle press ends the slider drag without a change.
   editor.press("DTune1", 10, 100, MouseButton::Middle);
   EXPECT_FALSE(editor.window.dragging());
   editor.move("DTune1", 10, 300);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(8), 0.6f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kTune1), 0.6f);
 }
 
 TEST(EditorMouse, MovingOverAControlNamesItWithoutChangingIt) {
   HeadlessEditor editor;
-  editor.window.setParamValue(0, 0.75f);
+  editor.window.setParamValue(kVolume, 0.75f);
   editor.move("DVol", 20, 60);
   Image label(326, 26, kPanelColor);
   drawLabelLine(label, Pictures::get(), "-10dB", "Volume (cc7) ");
   EXPECT_EQ(editor.window.image("PrintOut"), label);
   editor.window.setDecimalSeparator(",");
-  editor.window.setParamValue(1, 0.1234f);
+  editor.window.setParamValue(kPortamento, 0.1234f);
   editor.move("DPort", 20, 30);
   drawLabelLine(label, Pictures::get(), "12,3%", "Port (cc65) ");
   EXPECT_EQ(editor.window.image("PrintOut"), label);
@@ -130,17 +131,18 @@ TEST(EditorMouse, GateRowsSwitchOneStepPerPressOfAnyButton) {
   HeadlessEditor editor;
   editor.press("GateBack1", 3, 7);
   const float top = static_cast<float>((32768 + 0.5) / 65535.99);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(92), top);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kGatePatternVolume), top);
   editor.release("GateBack1", 3, 7);
   editor.press("GateLabel", 3, 16 * 4 + 2, MouseButton::Right);  // the numbers switch pattern 1 too
-  EXPECT_FLOAT_EQ(editor.window.paramValue(92), static_cast<float>((32768 + 2048 + 0.5) / 65535.99));
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kGatePatternVolume),
+                  static_cast<float>((32768 + 2048 + 0.5) / 65535.99));
   editor.release("GateLabel", 3, 16 * 4 + 2, MouseButton::Right);
   // A double click switches twice.
   editor.press("GateBack2", 3, 255);
   editor.release("GateBack2", 3, 255);
   editor.pressAgainSoon("GateBack2", 3, 255);
   editor.release("GateBack2", 3, 255);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(93), static_cast<float>(0.5 / 65535.99));
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kGatePatternFilter), static_cast<float>(0.5 / 65535.99));
   Image row(16, 256, kPanelColor);
   drawGateRow(row, Pictures::get(), 32768 + 2048);
   EXPECT_EQ(editor.window.image("GateBack1"), row);
@@ -154,11 +156,11 @@ TEST(EditorMouse, GateRowsSwitchOneStepPerPressOfAnyButton) {
 
 TEST(EditorMouse, ChoiceBoxesStepOnAClick) {
   HeadlessEditor editor;
-  editor.window.setParamValue(78, texts::choiceValue(0, 3));
+  editor.window.setParamValue(kPlayMode, texts::choiceValue(0, 3));
   std::vector<std::string> shown;
   for (int i = 0; i < 3; ++i) {
     editor.click("Imode");
-    shown.push_back(texts::choiceBoxText(78, editor.window.paramValue(78)));
+    shown.push_back(texts::choiceBoxText(kPlayMode, editor.window.paramValue(kPlayMode)));
   }
   EXPECT_EQ(shown, (std::vector<std::string>{"Legato", "Arp", "Poly"}));
 
@@ -166,20 +168,20 @@ TEST(EditorMouse, ChoiceBoxesStepOnAClick) {
   editor.click("Imode", 5, 5, MouseButton::Right);
   editor.press("Imode", 5, 5);
   editor.release("Imode", 5, 40);
-  EXPECT_EQ(texts::choiceBoxText(78, editor.window.paramValue(78)), "Poly");
+  EXPECT_EQ(texts::choiceBoxText(kPlayMode, editor.window.paramValue(kPlayMode)), "Poly");
 
   // From the last entry to the first; a double click steps once.
-  editor.window.setParamValue(6, 1.0f);
+  editor.window.setParamValue(kWaveType1, 1.0f);
   editor.click("Type1i");
-  EXPECT_FLOAT_EQ(editor.window.paramValue(6), texts::choiceValue(0, 8));
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kWaveType1), texts::choiceValue(0, 8));
   editor.pressAgainSoon("Type1i", 5, 5);
   editor.release("Type1i", 5, 5);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(6), texts::choiceValue(0, 8));
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kWaveType1), texts::choiceValue(0, 8));
 
   // Filter tracking switches on the press of any button.
-  editor.window.setParamValue(19, 0.0f);
+  editor.window.setParamValue(kFilterTracking, 0.0f);
   editor.press("FPitch", 5, 5, MouseButton::Right);
-  EXPECT_EQ(texts::choiceBoxText(19, editor.window.paramValue(19)), "FTrack:On");
+  EXPECT_EQ(texts::choiceBoxText(kFilterTracking, editor.window.paramValue(kFilterTracking)), "FTrack:On");
   editor.release("FPitch", 5, 5, MouseButton::Right);
   Image box(73, 18, kPanelColor);
   DrawBox(box, Pictures::get(), "FTrack:On");
@@ -190,7 +192,7 @@ TEST(EditorMouse, FilterMenuWritesTheChosenType) {
   HeadlessEditor editor;
   editor.press("Ftypei", 10, 5);
   ASSERT_EQ(editor.window.openMenu(), TPluginEditorWindow::Menu::Filter);
-  EXPECT_EQ(editor.window.menuTarget(), 30);
+  EXPECT_EQ(editor.window.menuTarget(), kFilterType);
   EXPECT_TRUE(editor.record.menuShown);
   EXPECT_EQ(std::pair(editor.record.menuX, editor.record.menuY), HeadlessEditor::at("Ftypei", 10, 5));
   EXPECT_FALSE(editor.record.pointerCaptured);  // the menu has the pointer now
@@ -212,9 +214,9 @@ TEST(EditorMouse, FilterMenuWritesTheChosenType) {
   editor.window.menuPointerReleased(8, y);
   EXPECT_EQ(editor.window.openMenu(), TPluginEditorWindow::Menu::None);
   EXPECT_FALSE(editor.record.menuShown);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(30), static_cast<float>(2.5 / 10.99));
-  EXPECT_EQ(texts::choiceBoxText(30, editor.window.paramValue(30)), "Filter High12");
-  const Automation expected{{30, static_cast<float>(2.5 / 10.99)}};
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kFilterType), static_cast<float>(2.5 / 10.99));
+  EXPECT_EQ(texts::choiceBoxText(kFilterType, editor.window.paramValue(kFilterType)), "Filter High12");
+  const Automation expected{{kFilterType, static_cast<float>(2.5 / 10.99)}};
   EXPECT_EQ(editor.link->automated, expected);
 }
 
@@ -234,8 +236,8 @@ TEST(EditorMouse, GateLengthMenuFromTheBoxAndBothCaptions) {
   const int last = 15 * menuItemHeight() + 1;
   editor.window.menuPointerPressed(5, last);
   editor.window.menuPointerReleased(5, last);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(98), static_cast<float>(15.5 / 15.99));
-  EXPECT_EQ(texts::choiceBoxText(98, editor.window.paramValue(98)), "16 Steps");
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kGateLength), static_cast<float>(15.5 / 15.99));
+  EXPECT_EQ(texts::choiceBoxText(kGateLength, editor.window.paramValue(kGateLength)), "16 Steps");
   // The TranceGate caption does nothing.
   editor.click("IGate", 20, 5);
   EXPECT_EQ(editor.window.openMenu(), TPluginEditorWindow::Menu::None);
@@ -262,18 +264,18 @@ TEST(EditorMouse, ADragWhoseReleaseWasLostEndsAtTheNextSignOfIt) {
   EXPECT_FALSE(editor.window.dragging());
   EXPECT_FALSE(editor.record.pointerCaptured);
   editor.move("DVol", 10, 20);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(0), 0.5f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kVolume), 0.5f);
   // A choice box whose release was lost makes no click, not even at a release inside it later.
   editor.press("Imode", 5, 5);
   editor.window.pointerCaptureLost();
   editor.release("Imode", 5, 5);
-  EXPECT_FLOAT_EQ(editor.window.paramValue(78), 0.0f);
+  EXPECT_FLOAT_EQ(editor.window.paramValue(kPlayMode), 0.0f);
   // A new left press while the old one still holds the pointer goes where it is, not to the old control.
   editor.press("Datt1", 50, 20);
   editor.press("DQ", 20, 20);
   editor.move("DQ", 20, 10);
   editor.release("DQ", 20, 10);
-  const Automation expected{{0, 0.5f}, {2, 0.5f}, {32, 0.05f}};
+  const Automation expected{{kVolume, 0.5f}, {kOsc12Attack, 0.5f}, {kFilterQ, 0.05f}};
   EXPECT_EQ(editor.link->automated, expected);
   EXPECT_FALSE(editor.record.pointerCaptured);
 }
