@@ -14,6 +14,7 @@
 #include "ClapTestHost.h"
 #include "FactoryBank.h"
 #include "ParameterTable.h"
+#include "support/ChildProcess.h"
 #include "support/EventBatch.h"
 #include "support/RecordingHost.h"
 
@@ -37,22 +38,10 @@ class ClapPlugin : public ::testing::Test {
 // ---- identity and extensions -------------------------------------------------------------------------
 
 TEST(ClapLibraryFile, ExportsOnlyClapEntryAndNeedsNothingButTheRuntimeAndX11) {
-  auto lines = [](const std::string& command) {
-    std::set<std::string> words;
-    FILE* pipe = popen(command.c_str(), "r");
-    char line[512];
-    while (pipe != nullptr && std::fgets(line, sizeof line, pipe)) {
-      std::string s(line);
-      while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
-      if (!s.empty()) words.insert(s.substr(s.rfind(' ') + 1));
-    }
-    if (pipe != nullptr) pclose(pipe);
-    return words;
-  };
-  EXPECT_EQ(lines("nm -D --defined-only " TAMBLIN_CLAP_LIBRARY), std::set<std::string>{"clap_entry"});
+  EXPECT_EQ(lastWordsOf("nm -D --defined-only " TAMBLIN_CLAP_LIBRARY), std::set<std::string>{"clap_entry"});
   const std::set<std::string> allowed = {"[libstdc++.so.6]", "[libm.so.6]", "[libgcc_s.so.1]", "[libc.so.6]",
                                          "[libX11.so.6]"};
-  for (const std::string& needed : lines("readelf -d " TAMBLIN_CLAP_LIBRARY " | grep NEEDED")) {
+  for (const std::string& needed : lastWordsOf("readelf -d " TAMBLIN_CLAP_LIBRARY " | grep NEEDED")) {
     EXPECT_TRUE(allowed.count(needed) == 1 || needed.rfind("[libasan", 0) == 0 || needed.rfind("[libubsan", 0) == 0)
         << needed;
   }

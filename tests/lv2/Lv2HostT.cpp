@@ -24,6 +24,7 @@
 #include "ParameterPorts.h"
 #include "support/EventBatch.h"
 #include "support/GoldenPhrase.h"
+#include "support/ChildProcess.h"
 #include "support/RecordingHost.h"
 
 namespace tamblin::test {
@@ -168,27 +169,12 @@ TEST_F(Lv2Bundle, PresetsAreTheSixteenFactoryProgramsWithTheirExactValues) {
   }
 }
 
-// The lines a command prints, each with its last word only.
-std::set<std::string> lastWords(const std::string& command) {
-  std::set<std::string> words;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return words;
-  char line[512];
-  while (std::fgets(line, sizeof line, pipe)) {
-    std::string s(line);
-    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
-    if (!s.empty()) words.insert(s.substr(s.rfind(' ') + 1));
-  }
-  pclose(pipe);
-  return words;
-}
-
 TEST(Lv2Libraries, EachExportsOnlyItsDescriptorAndTheDspNeedsNothingButTheCppRuntime) {
   const std::string dsp = TAMBLIN_LV2_BUNDLE "/tamblin.so", ui = TAMBLIN_LV2_BUNDLE "/tamblin_ui.so";
-  EXPECT_EQ(lastWords("nm -D --defined-only " + dsp), std::set<std::string>{"lv2_descriptor"});
-  EXPECT_EQ(lastWords("nm -D --defined-only " + ui), std::set<std::string>{"lv2ui_descriptor"});
+  EXPECT_EQ(lastWordsOf("nm -D --defined-only " + dsp), std::set<std::string>{"lv2_descriptor"});
+  EXPECT_EQ(lastWordsOf("nm -D --defined-only " + ui), std::set<std::string>{"lv2ui_descriptor"});
   const std::set<std::string> runtime = {"[libstdc++.so.6]", "[libm.so.6]", "[libgcc_s.so.1]", "[libc.so.6]"};
-  for (const std::string& needed : lastWords("readelf -d " + dsp + " | grep NEEDED")) {
+  for (const std::string& needed : lastWordsOf("readelf -d " + dsp + " | grep NEEDED")) {
     EXPECT_TRUE(runtime.count(needed) == 1 || needed.rfind("[libasan", 0) == 0 ||
                 needed.rfind("[libubsan", 0) == 0)
         << needed;

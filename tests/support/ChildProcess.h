@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,6 +46,22 @@ inline std::string findProgram(const char* name) {
     start = end + 1;
   }
   return {};
+}
+
+// The last word of every line a shell command prints (a symbol from nm, a library from readelf's
+// NEEDED lines); empty when the command cannot run.
+inline std::set<std::string> lastWordsOf(const std::string& command) {
+  std::set<std::string> words;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return words;
+  char line[512];
+  while (std::fgets(line, sizeof line, pipe)) {
+    std::string s(line);
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+    if (!s.empty()) words.insert(s.substr(s.rfind(' ') + 1));
+  }
+  pclose(pipe);
+  return words;
 }
 
 // A program run by the test, its standard error (and output) kept in a file; stopped by its id when the test ends.

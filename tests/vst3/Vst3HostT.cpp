@@ -17,6 +17,7 @@
 #include "Vst3Host.h"
 #include "support/FactoryPhrase.h"
 #include "support/EventBatch.h"
+#include "support/ChildProcess.h"
 #include "support/RecordingHost.h"
 
 namespace tamblin::test {
@@ -41,26 +42,12 @@ std::string cidText(const TUID cid) {
 constexpr char kComponentCid[] = "891D8A65B9F2C57A49508F588DECA3BE";
 constexpr char kControllerCid[] = "D472F56B457D493598B85E393091443E";
 
-std::set<std::string> lastWords(const std::string& command) {
-  std::set<std::string> words;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return words;
-  char line[512];
-  while (std::fgets(line, sizeof line, pipe)) {
-    std::string s(line);
-    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
-    if (!s.empty()) words.insert(s.substr(s.rfind(' ') + 1));
-  }
-  pclose(pipe);
-  return words;
-}
-
 TEST(Vst3Module, ExportsOnlyTheFactoryAndEntriesAndNeedsOnlyTheRuntimeAndX11) {
-  EXPECT_EQ(lastWords("nm -D --defined-only " TAMBLIN_VST3_MODULE),
+  EXPECT_EQ(lastWordsOf("nm -D --defined-only " TAMBLIN_VST3_MODULE),
             (std::set<std::string>{"GetPluginFactory", "ModuleEntry", "ModuleExit"}));
   const std::set<std::string> allowed = {"[libstdc++.so.6]", "[libm.so.6]", "[libgcc_s.so.1]", "[libc.so.6]",
                                          "[libX11.so.6]"};
-  for (const std::string& needed : lastWords("readelf -d " TAMBLIN_VST3_MODULE " | grep NEEDED")) {
+  for (const std::string& needed : lastWordsOf("readelf -d " TAMBLIN_VST3_MODULE " | grep NEEDED")) {
     EXPECT_TRUE(allowed.count(needed) == 1 || needed.rfind("[libasan", 0) == 0 || needed.rfind("[libubsan", 0) == 0)
         << needed;
   }
