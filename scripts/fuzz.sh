@@ -20,7 +20,7 @@ fi
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-for target in host_calls midi_file; do
+for target in host_calls midi_file saved_data; do
   corpus=build/fuzz/corpus/$target
   findings=build/fuzz/findings/$target
   mkdir -p "$corpus" "$findings"
