@@ -27,6 +27,7 @@ namespace {
 std::atomic<Display*> windowDisplay{nullptr};
 std::atomic<bool> connectionLost{false};
 std::atomic<bool> protocolError{false};
+std::atomic<bool> windowGone{false};
 std::mutex problemMutex;
 std::string problemText;
 XLossHandler lossHandler = nullptr;
@@ -38,6 +39,12 @@ void setProblem(const std::string& text) {
 }
 
 int onXError(Display* display, XErrorEvent* error) {
+  // tamblin names no window but its own on this connection: a window or drawable that is no longer
+  // there was destroyed by another client, which the DestroyNotify may not have told yet.
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) {
+    windowGone = true;
+    return 0;
+  }
   char text[256] = {};
   XGetErrorText(display, error->error_code, text, sizeof text);
   setProblem("the X server refused a request of tamblin's window (" + std::string(text) + ", request " +
@@ -202,8 +209,12 @@ WindowState DesktopWindow::serve() {
         break;
     }
   }
-  if (!connectionLost && !protocolError && state == WindowState::Open && strip_.changed()) paintStrip();
+  if (!connectionLost && !protocolError && !windowGone && state == WindowState::Open && strip_.changed()) paintStrip();
   if (connectionLost) return WindowState::ConnectionLost;
+  if (windowGone) {
+    destroyed_ = true;
+    return WindowState::Destroyed;
+  }
   if (protocolError) return WindowState::ProtocolError;
   if (state != WindowState::Open) return state;
   if (EditorWindow* editor = player_.editorWindow()) editor->idle();

@@ -54,10 +54,10 @@ class JackServer {
       return false;
     }
     removeLeftovers();
-    const std::string log = std::filesystem::temp_directory_path() / ("jackd-" + name_ + ".log");
+    log_ = std::filesystem::temp_directory_path() / ("jackd-" + name_ + ".log");
     process_.start({"/usr/bin/jackd", "-n", name_, "-S", "-r", "-d", "dummy", "-r", std::to_string(rate_), "-p",
                     std::to_string(period_)},
-                   {}, log);
+                   {}, log_, "/dev/null");
     jack_client_t* client = nullptr;
     waitFor([&] { return !process_.running() || (client = openClient("tamblin-probe", name_)) != nullptr; });
     if (client == nullptr) {
@@ -75,6 +75,8 @@ class JackServer {
       removeLeftovers();
     }
     if (killed_) reclaimName();
+    std::error_code ignored;
+    if (!log_.empty()) std::filesystem::remove(log_, ignored);
   }
   // The server dies at once, as when it crashes. Its name is given back to JACK when the server stops.
   void kill() {
@@ -122,6 +124,7 @@ class JackServer {
   int rate_;
   int period_;
   bool killed_ = false;
+  std::string log_;  // the server's messages, read when it does not start
   ChildProcess process_;
 };
 

@@ -75,7 +75,7 @@ class ChildProcess {
   void start(const std::vector<std::string>& argv, const std::map<std::string, std::string>& environment,
              const std::string& errorFile, const std::string& outputFile = "") {
     errorFile_ = errorFile;
-    outputFile_ = outputFile.empty() ? errorFile + ".out" : outputFile;
+    outputFile_ = !outputFile.empty() ? outputFile : (errorFile == "/dev/null" ? errorFile : errorFile + ".out");
     pid_ = fork();
     if (pid_ == 0) {
       for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
