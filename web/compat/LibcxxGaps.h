@@ -23,11 +23,11 @@ constexpr To bit_cast(const From& from) noexcept {
 namespace std {
 // As printf's %.*g, %.*f or %.*e in the "C" locale (the page's module never sets another).
 inline to_chars_result to_chars(char* first, char* last, double value, chars_format format, int precision) {
-  const char* spec =
+  const char* pattern =
       format == chars_format::fixed ? "%.*f" : (format == chars_format::scientific ? "%.*e" : "%.*g");
   const long room = last - first;
   char text[400];  // the longest fixed form of a double with 15 decimals: 309 digits, point, 15, sign
-  const int length = snprintf(text, sizeof text, spec, precision, value);
+  const int length = snprintf(text, sizeof text, pattern, precision, value);
   if (length < 0 || length >= static_cast<int>(sizeof text) || length > room)
     return {last, errc::value_too_large};
   for (int k = 0; k < length; ++k) first[k] = text[k];
