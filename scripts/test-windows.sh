@@ -34,6 +34,23 @@ fail() {
   exit 1
 }
 
+# A Windows module's check: exactly the `expected` exports (sorted, space-separated) and nothing but
+# Windows' own DLLs to load. Prints the exports and imports.
+check_module() {
+  local objdump=$1 module=$2 expected=$3 what=$4 exports imports import
+  need_file "$module"
+  exports=$("$objdump" -p "$module" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')
+  [ "$exports" = "$expected" ] || fail "$what exports: $exports"
+  imports=$("$objdump" -p "$module" | awk '/DLL Name:/ {print toupper($3)}' | sort | tr '\n' ' ')
+  for import in $imports; do
+    case "$import" in
+      KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
+      *) fail "$what imports $import" ;;
+    esac
+  done
+  echo "$what: exports: $exports; imports: $imports"
+}
+
 # A check that reads a file it found by path fails when the file is not there, instead of finding
 # nothing wrong in nothing.
 need_file() {
@@ -90,17 +107,7 @@ for preset in windows-x86 windows-x64; do
   need_file "$check"
   echo "== $preset: $(basename "$dll")"
 
-  # Exactly the two entry names, and nothing but Windows' own DLLs to load.
-  exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')
-  [ "$exports" = "VSTPluginMain main " ] || fail "$preset exports: $exports"
-  imports=$("$objdump" -p "$dll" | awk '/DLL Name:/ {print toupper($3)}' | sort | tr '\n' ' ')
-  for import in $imports; do
-    case "$import" in
-      KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
-      *) fail "$preset imports $import" ;;
-    esac
-  done
-  echo "exports: $exports; imports: $imports"
+  check_module "$objdump" "$dll" "VSTPluginMain main " "$preset Tamblin2.dll"
 
   out="$work/$preset"
   mkdir -p "$out"
@@ -127,14 +134,7 @@ for preset in windows-x86 windows-x64; do
   # host (tamblin-clap-check) finding the descriptor, parameters, presets and state as on Linux and
   # playing the golden phrase of every factory program.
   clap="$root/build/$preset/clap-plugins/Tamblin.clap"
-  clap_exports=$("$objdump" -p "$clap" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')
-  [ "$clap_exports" = "clap_entry " ] || fail "$preset: Tamblin.clap exports: $clap_exports"
-  for import in $("$objdump" -p "$clap" | awk '/DLL Name:/ {print toupper($3)}'); do
-    case "$import" in
-      KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
-      *) fail "$preset: Tamblin.clap imports $import" ;;
-    esac
-  done
+  check_module "$objdump" "$clap" "clap_entry " "$preset Tamblin.clap"
   timeout 300 wine "$root/build/$preset/tests/clap/check/tamblin-clap-check.exe" "$(windows_path "$clap")" \
     "$(windows_path "$root/tests/engine/golden/factory_programs.txt")" >"$out/clap-check.log" 2>&1 ||
     { cat "$out/clap-check.log"; fail "$preset: the CLAP check failed under Wine"; }
@@ -149,16 +149,7 @@ echo "== windows-x64: Tamblin.vst3"
 bundle="$root/build/windows-x64/vst3-bundles/Tamblin.vst3"
 module="$bundle/Contents/x86_64-win/Tamblin.vst3"
 [ -f "$bundle/Contents/Resources/moduleinfo.json" ] || fail "no moduleinfo.json in the Windows bundle"
-exports=$(x86_64-w64-mingw32-objdump -p "$module" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')
-[ "$exports" = "ExitDll GetPluginFactory InitDll " ] || fail "Tamblin.vst3 exports: $exports"
-imports=$(x86_64-w64-mingw32-objdump -p "$module" | awk '/DLL Name:/ {print toupper($3)}' | sort | tr '\n' ' ')
-for import in $imports; do
-  case "$import" in
-    KERNEL32.DLL | USER32.DLL | GDI32.DLL | MSVCRT.DLL) ;;
-    *) fail "Tamblin.vst3 imports $import" ;;
-  esac
-done
-echo "exports: $exports; imports: $imports"
+check_module x86_64-w64-mingw32-objdump "$module" "ExitDll GetPluginFactory InitDll " "windows-x64 Tamblin.vst3"
 out="$work/vst3"
 mkdir -p "$out"
 timeout 300 wine "$root/build/windows-x64/tests/vst3/check/tamblin-vst3-check.exe" "$(windows_path "$module")" \
