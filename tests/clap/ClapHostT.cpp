@@ -17,6 +17,7 @@
 #include "support/ChildProcess.h"
 #include "support/EventBatch.h"
 #include "support/RecordingHost.h"
+#include "support/Vst2Reference.h"
 
 namespace tamblin::test::clap {
 namespace {
@@ -252,41 +253,6 @@ TEST_F(ClapPlugin, PresetDiscoveryListsTheSixteenProgramsInsideThePluginAndPrese
 
 // ---- the same samples as the VST 2 library -------------------------------------------------------------
 
-// The VST 2 library as a host loads it: the phrase in blocks of 512 at `bpm`, `changes` set with
-// setParameter at the start of the block that begins on their frame.
-Render playVst2(int program, const std::vector<TimedMessage>& phrase, int frames, float bpm,
-                int changeFrame = -1, const std::vector<std::pair<int, float>>& changes = {}) {
-  Render out{std::vector<float>(static_cast<size_t>(frames), 99.0f),
-             std::vector<float>(static_cast<size_t>(frames), 99.0f)};
-  void* library = dlopen(TAMBLIN_VST2_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    ADD_FAILURE() << dlerror();
-    return out;
-  }
-  auto entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(library, "VSTPluginMain"));
-  RecordingHost host;
-  host.tempoAnswer = static_cast<VstIntPtr>(std::lround(static_cast<double>(bpm) * 10000.0));
-  host.timeInfo.tempo = bpm;
-  host.timeInfo.flags = kVstTempoValid;
-  AEffect* effect = entry(RecordingHost::callback);
-  dispatch(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-  dispatch(effect, effSetProgram, 0, program);
-  dispatch(effect, effMainsChanged, 0, 1);
-  constexpr int kBlock = 512;
-  for (int start = 0; start < frames; start += kBlock) {
-    const int n = std::min(kBlock, frames - start);
-    if (start == changeFrame) {
-      for (const auto& [index, value] : changes) effect->setParameter(effect, index, value);
-    }
-    EventBatch::inBlock(phrase, start, n).send(effect);
-    float* outputs[2] = {out.left.data() + start, out.right.data() + start};
-    float* inputs[2] = {nullptr, nullptr};
-    effect->processReplacing(effect, inputs, outputs, n);
-  }
-  dispatch(effect, effClose);
-  dlclose(library);
-  return out;
-}
 
 bool same(const Render& a, const Render& b) {
   return a.left.size() == b.left.size() && std::memcmp(a.left.data(), b.left.data(), a.left.size() * 4) == 0 &&
@@ -307,7 +273,7 @@ TEST_F(ClapPlugin, EveryFactoryProgramPlaysTheGoldenPhraseSampleForSampleAsTheVs
   for (int program = 0; program < kFactoryProgramCount; ++program) {
     SCOPED_TRACE(kFactoryBank[program].name);
     const Render viaClap = playPhrase(library, program, kPhrase, kPhraseFrames, 300, Dialect::Midi, 0.0);
-    const Render viaVst2 = playVst2(program, kPhrase, kPhraseFrames, 120.0f);
+    const Render viaVst2 = playVst2Library(TAMBLIN_VST2_LIBRARY, program, kPhrase, kPhraseFrames, 120.0f);
     EXPECT_TRUE(same(viaClap, viaVst2));
     EXPECT_EQ(goldenLine(program, viaClap), goldenFileLine(program));
   }
@@ -356,7 +322,8 @@ TEST_F(ClapPlugin, AutomationInsideABlockActsOnItsFrame) {
       {kFilterFrequency, 0.35f}, {kArpRate, 0.2f}, {kFilterType, choiceValue(filterChoice, kFilterTypeCount)}};
   for (int program : {6, 8, 11}) {
     SCOPED_TRACE(kFactoryBank[program].name);
-    const Render viaVst2 = playVst2(program, kPhrase, kPhraseFrames, 96.0f, kFrame, vst2Changes);
+    const Render viaVst2 =
+        playVst2Library(TAMBLIN_VST2_LIBRARY, program, kPhrase, kPhraseFrames, 96.0f, {{kFrame, 0.0f, vst2Changes}});
     const Render viaClap = playPhrase(library, program, kPhrase, kPhraseFrames, 1000, Dialect::Midi, 96.0, false,
                                       [&](int start, int frames, InputEvents& in) {
                                         if (kFrame < start || kFrame >= start + frames) return;

@@ -26,6 +26,7 @@
 #include "support/GoldenPhrase.h"
 #include "support/ChildProcess.h"
 #include "support/RecordingHost.h"
+#include "support/Vst2Reference.h"
 
 namespace tamblin::test {
 namespace {
@@ -354,45 +355,6 @@ struct HostChange {
   std::vector<std::pair<int, float>> parameters;
 };
 
-// The VST 2 library as a host loads it, playing the phrase in blocks of 512 with the host's tempo in its
-// time info and its tempo answer.
-Stereo playVst2(int program, const std::vector<TimedMessage>& phrase, int frames, float bpm,
-                const HostChange* change) {
-  Stereo out(frames, 99.0f);
-  void* library = dlopen(TAMBLIN_VST2_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    ADD_FAILURE() << dlerror();
-    return out;
-  }
-  auto entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(library, "VSTPluginMain"));
-  RecordingHost host;
-  auto setTempo = [&host](float tempo) {
-    host.tempoAnswer = static_cast<VstIntPtr>(std::lround(static_cast<double>(tempo) * 10000.0));
-    host.timeInfo.tempo = tempo;
-    host.timeInfo.flags = kVstTempoValid;
-  };
-  setTempo(bpm);
-  AEffect* effect = entry(RecordingHost::callback);
-  dispatch(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-  dispatch(effect, effSetProgram, 0, program);
-  dispatch(effect, effMainsChanged, 0, 1);
-  std::vector<float> silence(512, 0.0f);
-  constexpr int kBlock = 512;
-  for (int start = 0; start < frames; start += kBlock) {
-    const int n = std::min(kBlock, frames - start);
-    if (change != nullptr && change->frame == start) {
-      setTempo(change->bpm);
-      for (const auto& [index, value] : change->parameters) effect->setParameter(effect, index, value);
-    }
-    EventBatch::inBlock(phrase, start, n).send(effect);
-    float* inputs[2] = {silence.data(), silence.data()};
-    float* outputs[2] = {out.left.data() + start, out.right.data() + start};
-    effect->processReplacing(effect, inputs, outputs, n);
-  }
-  dispatch(effect, effClose);
-  dlclose(library);
-  return out;
-}
 
 // The bundle through lilv in blocks of 300 (so that events and changes fall inside blocks), the
 // program's values set through the ports as the host's preset would set them.
@@ -432,7 +394,7 @@ Stereo playLv2(Lv2World& world, UridMap& urids, int program, const std::vector<T
   return out;
 }
 
-bool sameSamples(const Stereo& a, const Stereo& b) {
+bool sameSamples(const Stereo& a, const Render& b) {
   return a.left.size() == b.left.size() &&
          std::memcmp(a.left.data(), b.left.data(), a.left.size() * sizeof(float)) == 0 &&
          std::memcmp(a.right.data(), b.right.data(), a.right.size() * sizeof(float)) == 0;
@@ -455,7 +417,7 @@ TEST_F(Lv2Bundle, EveryFactoryProgramPlaysTheGoldenPhraseSampleForSampleAsTheVst
   for (int program = 0; program < kFactoryProgramCount; ++program) {
     SCOPED_TRACE(kFactoryBank[program].name);
     const Stereo viaLv2 = playLv2(world, urids, program, kPhrase, kPhraseFrames, 0.0f, nullptr);
-    const Stereo viaVst2 = playVst2(program, kPhrase, kPhraseFrames, 120.0f, nullptr);
+    const Render viaVst2 = playVst2Library(TAMBLIN_VST2_LIBRARY, program, kPhrase, kPhraseFrames, 120.0f);
     EXPECT_TRUE(sameSamples(viaLv2, viaVst2));
     char hash[32];
     std::snprintf(hash, sizeof hash, "%016" PRIx64, samplesHash(viaLv2.left, viaLv2.right));
@@ -477,7 +439,8 @@ TEST_F(Lv2Bundle, TempoAndPortChangesMidPhraseIncludingThePlayModeMatchTheVst2Li
     SCOPED_TRACE(kFactoryBank[program].name);
     std::vector<float> gateSteps;
     const Stereo viaLv2 = playLv2(world, urids, program, phrase, kPhraseFrames, 96.0f, &change, &gateSteps);
-    const Stereo viaVst2 = playVst2(program, phrase, kPhraseFrames, 96.0f, &change);
+    const Render viaVst2 = playVst2Library(TAMBLIN_VST2_LIBRARY, program, phrase, kPhraseFrames, 96.0f,
+                                           {{change.frame, change.bpm, change.parameters}});
     EXPECT_TRUE(sameSamples(viaLv2, viaVst2));
     // The lamp port follows the gate through its steps (one for "Arped", sixteen for the others).
     float highest = 0.0f;

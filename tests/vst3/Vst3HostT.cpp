@@ -19,6 +19,7 @@
 #include "support/EventBatch.h"
 #include "support/ChildProcess.h"
 #include "support/RecordingHost.h"
+#include "support/Vst2Reference.h"
 
 namespace tamblin::test {
 namespace {
@@ -284,41 +285,6 @@ TEST_F(Vst3Plugin, EveryFactoryProgramPlaysTheGoldenPhraseInAnyBlockPlan) {
   }
 }
 
-// The VST 2 library in blocks of 512: the host's tempo `bpm` until `tempoChange`, then `bpm2`; the
-// parameter changes at their frames, which must be block boundaries.
-Stereo playVst2(int program, int frames, const std::vector<HostChange>& changes, float bpm, int tempoChange,
-                float bpm2) {
-  Stereo out(frames, -99.0f);
-  void* library = dlopen(TAMBLIN_VST2_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return out;
-  auto entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(library, "VSTPluginMain"));
-  RecordingHost host;
-  auto setTempo = [&host](float tempo) {
-    host.tempoAnswer = static_cast<VstIntPtr>(std::lround(static_cast<double>(tempo) * 10000.0));
-    host.timeInfo.tempo = tempo;
-    host.timeInfo.flags = kVstTempoValid;
-  };
-  setTempo(bpm);
-  AEffect* effect = entry(RecordingHost::callback);
-  dispatch(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-  dispatch(effect, effSetProgram, 0, program);
-  dispatch(effect, effMainsChanged, 0, 1);
-  std::vector<float> silence(512, 0.0f);
-  for (int start = 0; start < frames; start += 512) {
-    const int n = std::min(512, frames - start);
-    if (start == tempoChange) setTempo(bpm2);
-    for (const HostChange& c : changes) {
-      if (c.frame == start) effect->setParameter(effect, static_cast<VstInt32>(c.id), static_cast<float>(c.value));
-    }
-    EventBatch::inBlock(kPhrase, start, n).send(effect);
-    float* inputs[2] = {silence.data(), silence.data()};
-    float* outputs[2] = {out.left.data() + start, out.right.data() + start};
-    effect->processReplacing(effect, inputs, outputs, n);
-  }
-  dispatch(effect, effClose);
-  dlclose(library);
-  return out;
-}
 
 TEST_F(Vst3Plugin, ParameterChangesInsideABlockAndTheHostsTempoMatchTheVst2Library) {
   // 38400 is a block boundary for the VST 2 host (512) and frame 400 of a VST 3 block (1000). The
@@ -328,7 +294,9 @@ TEST_F(Vst3Plugin, ParameterChangesInsideABlockAndTheHostsTempoMatchTheVst2Libra
     SCOPED_TRACE(kFactoryBank[program].name);
     Instance instance(module.factory);
     const Stereo viaVst3 = playPhrase(instance, program, kPhrase, kPhraseFrames, 1000, changes, 96.0, 38000, 140.0);
-    const Stereo viaVst2 = playVst2(program, kPhraseFrames, changes, 96.0f, 38400, 140.0f);
+    Vst2Change atTheChange{38400, 140.0f, {}};
+    for (const HostChange& c : changes) atTheChange.parameters.push_back({static_cast<int>(c.id), static_cast<float>(c.value)});
+    const Render viaVst2 = playVst2Library(TAMBLIN_VST2_LIBRARY, program, kPhrase, kPhraseFrames, 96.0f, {atTheChange});
     EXPECT_EQ(std::memcmp(viaVst3.left.data(), viaVst2.left.data(), viaVst2.left.size() * sizeof(float)), 0);
     EXPECT_EQ(std::memcmp(viaVst3.right.data(), viaVst2.right.data(), viaVst2.right.size() * sizeof(float)), 0);
   }
